@@ -1,0 +1,51 @@
+# vossik: `make` builds build/vossik, `make check` installs what is missing,
+# builds and runs every test, `make demo` shows the program at work.
+
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+GENERATOR  := -G Ninja
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr e2fsprogs
+
+.PHONY: all build deps check check-sanitize demo bench format clean
+
+all: build
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(GENERATOR)
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Installs only the Debian packages that are missing; needs root (or sudo).
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+check: deps build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+check-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DVOSSIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	@sh scripts/demo.sh $(BUILD)/vossik
+
+bench: deps
+	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j $(JOBS)
+	@sh bench/run.sh build-bench
+
+format:
+	find src tests bench -name '*.cc' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) build-bench

@@ -1,0 +1,3 @@
+#!/bin/sh
+set -eu
+"$1" help
