@@ -1,0 +1,67 @@
+// Message lines and command abandonment.
+#include "shell/report.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+std::optional<std::string> current_name;
+
+}  // namespace
+
+const char *current_name_get() {
+    return current_name ? current_name->c_str() : nullptr;
+}
+
+void current_name_set(const char *name) {
+    if (name) {
+        current_name = name;
+    } else {
+        current_name.reset();
+    }
+}
+
+int report(int status, int err, const char *format, ...) {
+    int saved_errno = errno;
+
+    // Build the whole line first and write it with one call, so that it is
+    // not interleaved with anything else written to standard error.
+    std::string line;
+    if (current_name) {
+        line += *current_name;
+        line += ": ";
+    }
+    line += status == 0 ? "Info: " : status < 0 ? "Warning: " : "Error: ";
+
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n > 0) {
+        std::string message(static_cast<size_t>(n), '\0');
+        std::vsnprintf(message.data(), message.size() + 1, format, args);
+        line += message;
+    }
+    va_end(args);
+
+    if (err != 0) {
+        line += ": ";
+        line += std::strerror(err);
+    }
+    line += '\n';
+
+    std::fflush(stdout);
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+
+    errno = saved_errno;
+    if (status != 0) throw command_abandoned{status};
+    return 0;
+}

@@ -1,0 +1,30 @@
+// report: the one message function of the program, and the abandonment of
+// a running command.
+//
+// Every message line goes to standard error as
+//   [current_name ": "] level ": " message [": " strerror(err)] "\n"
+// with level "Info" (status 0), "Warning" (status < 0) or "Error" (status > 0).
+// Standard output is flushed first so that a terminal shows both in order.
+//
+// A non-zero status abandons the running command: report throws
+// command_abandoned carrying the status, and the innermost recovery point
+// (the shell, or a nested one inside edit-access) catches it. Code after a
+// non-zero report never runs; everything the command owns is released by
+// destructors on the way out.
+#pragma once
+
+// Thrown by report() for a non-zero status. Catch it by reference; `status`
+// is the status the recovery point goes on with.
+struct command_abandoned {
+    int status;
+};
+
+// Writes one message line (see above). Returns 0 for status 0; throws
+// command_abandoned{status} for any other status. errno is left intact.
+int report(int status, int err, const char *format, ...) __attribute__((format(printf, 3, 4)));
+
+// The prefix of every message line: null while none is set (at start-up and
+// in multi-call mode before a command is found). current_name_set copies the
+// text; null clears it.
+const char *current_name_get();
+void current_name_set(const char *name);
