@@ -1,0 +1,111 @@
+// acl_store: the operating system's side of NFSv4 ACLs. The ACL layer needs
+// only two operations per path, read the ACL as an ordered list of system
+// entries and replace it by such a list; this header is their contract.
+//
+// Entries use FreeBSD's numbering on every system, so that the layer above
+// passes tags, ids, permission words and flag words through unchanged. Each
+// operating system has one implementation (linux_*.cc, freebsd_*.cc); tests
+// swap in their own with acl_store_use().
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// Tags (the values of FreeBSD's ACL tags).
+constexpr uint32_t SYS_ACL_TAG_UNDEFINED = 0;
+constexpr uint32_t SYS_ACL_TAG_USER_OBJ = 1;   // owner@
+constexpr uint32_t SYS_ACL_TAG_USER = 2;       // named user, id = uid
+constexpr uint32_t SYS_ACL_TAG_GROUP_OBJ = 4;  // group@
+constexpr uint32_t SYS_ACL_TAG_GROUP = 8;      // named group, id = gid
+constexpr uint32_t SYS_ACL_TAG_MASK = 16;      // POSIX.1e only
+constexpr uint32_t SYS_ACL_TAG_OTHER = 32;     // POSIX.1e only
+constexpr uint32_t SYS_ACL_TAG_EVERYONE = 64;  // everyone@
+
+// Entry types.
+constexpr uint16_t SYS_ACL_ENTRY_TYPE_ALLOW = 0x0100;
+constexpr uint16_t SYS_ACL_ENTRY_TYPE_DENY = 0x0200;
+constexpr uint16_t SYS_ACL_ENTRY_TYPE_AUDIT = 0x0400;
+constexpr uint16_t SYS_ACL_ENTRY_TYPE_ALARM = 0x0800;
+
+// The id of entries that have none, and of principals that do not exist.
+constexpr uint32_t SYS_ACL_UNDEFINED_ID = 0xFFFFFFFF;
+
+// The most entries a store accepts on write.
+constexpr size_t SYS_ACL_MAX_ENTRIES = 128;
+
+// Permission bits (the ACL layer's values).
+constexpr uint32_t SYS_ACL_EXECUTE = 0x0001;
+constexpr uint32_t SYS_ACL_READ_DATA = 0x0008;
+constexpr uint32_t SYS_ACL_WRITE_DATA = 0x0010;
+constexpr uint32_t SYS_ACL_APPEND_DATA = 0x0020;
+constexpr uint32_t SYS_ACL_READ_NAMED_ATTRS = 0x0040;
+constexpr uint32_t SYS_ACL_WRITE_NAMED_ATTRS = 0x0080;
+constexpr uint32_t SYS_ACL_DELETE_CHILD = 0x0100;
+constexpr uint32_t SYS_ACL_READ_ATTRIBUTES = 0x0200;
+constexpr uint32_t SYS_ACL_WRITE_ATTRIBUTES = 0x0400;
+constexpr uint32_t SYS_ACL_DELETE = 0x0800;
+constexpr uint32_t SYS_ACL_READ_ACL = 0x1000;
+constexpr uint32_t SYS_ACL_WRITE_ACL = 0x2000;
+constexpr uint32_t SYS_ACL_WRITE_OWNER = 0x4000;
+constexpr uint32_t SYS_ACL_SYNCHRONIZE = 0x8000;
+
+// Flag bits (the ACL layer's values; 0x0040 is no flag).
+constexpr uint16_t SYS_ACL_FILE_INHERIT = 0x0001;
+constexpr uint16_t SYS_ACL_DIRECTORY_INHERIT = 0x0002;
+constexpr uint16_t SYS_ACL_NO_PROPAGATE_INHERIT = 0x0004;
+constexpr uint16_t SYS_ACL_INHERIT_ONLY = 0x0008;
+constexpr uint16_t SYS_ACL_SUCCESSFUL_ACCESS = 0x0010;
+constexpr uint16_t SYS_ACL_FAILED_ACCESS = 0x0020;
+constexpr uint16_t SYS_ACL_INHERITED = 0x0080;
+
+// One entry of a system NFSv4 ACL, with FreeBSD's field widths.
+struct sys_acl_entry {
+    uint32_t tag = SYS_ACL_TAG_UNDEFINED;
+    uint32_t id = SYS_ACL_UNDEFINED_ID;  // uid or gid for user and group entries
+    uint32_t perm = 0;
+    uint16_t entry_type = SYS_ACL_ENTRY_TYPE_ALLOW;
+    uint16_t flags = 0;
+
+    bool operator==(const sys_acl_entry &) const = default;
+};
+
+// A system ACL: its entries in ACL order.
+using sys_acl = std::vector<sys_acl_entry>;
+
+// The system's ACLs, as one small interface so that tests can put a fake or
+// fault-injecting store in place of the real one.
+class acl_store {
+  public:
+    virtual ~acl_store() = default;
+
+    // Reads the NFSv4 ACL of `path` into *acl (its final symbolic link
+    // followed, or the link itself when `link` is true). Returns 0, or -1
+    // with errno (EOPNOTSUPP where the object can have no such ACL, EINVAL
+    // for a stored ACL that cannot be read); *acl is unspecified on failure.
+    virtual int get(const char *path, bool link, sys_acl *acl) = 0;
+
+    // Replaces the NFSv4 ACL of `path` (or of the link itself) by `acl`, all
+    // at once. Returns 0, or -1 with errno (EOPNOTSUPP where the object can
+    // have no such ACL, EINVAL for entries the store cannot hold or more
+    // than SYS_ACL_MAX_ENTRIES); a failed write leaves the old ACL in place.
+    virtual int set(const char *path, bool link, const sys_acl &acl) = 0;
+};
+
+// Returns the store of the running operating system (defined once per OS).
+acl_store &acl_store_system();
+
+// Returns the store in use: the system's unless a test has swapped one in.
+acl_store &acl_store_current();
+
+// Makes `store` the store in use (null: the system's again) and returns the
+// one used before. For tests; the program never calls it.
+acl_store *acl_store_use(acl_store *store);
+
+// Returns the trivial ACL of the permission bits of `mode`: allow entries for
+// owner@, group@ and everyone@ (ids 0, no flags) with the always-granted
+// attribute, ACL and synchronize rights plus read, write/append and execute
+// as the mode's three permission triplets grant them.
+std::array<sys_acl_entry, 3> acl_trivial(mode_t mode);
