@@ -1,2 +1,6 @@
 // Program entry: hands the command line to the shell.
-int main() { return 0; }
+#include "shell/shell.h"
+
+int main(int argc, char **argv) {
+    return shell_main(argc, argv);
+}

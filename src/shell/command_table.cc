@@ -1,0 +1,100 @@
+// The command table: one record per command. A command built in another
+// module gets that module's header below and its handler (and option table)
+// in its record.
+#include "shell/command_table.h"
+
+#include <cerrno>
+
+#include "shell/builtins.h"
+#include "shell/report.h"
+
+namespace {
+
+// Handler of the commands that are not built yet.
+int not_implemented(int, char **argv) {
+    return report(1, ENOSYS, "%s: Not implemented", argv[0]);
+}
+
+// Option tables of commands built in other modules; each moves to its
+// module together with the command's handler.
+const option_t attribute_options[] = {
+    {"attr-options", 'X', OPT_TEXT, nullptr, nullptr, "Extended attribute options"},
+    {nullptr, 0, 0, nullptr, nullptr, nullptr},
+};
+const option_t edit_access_options[] = {
+    {"execute", 'e', OPT_TEXT, nullptr, nullptr, "Commands (from string)"},
+    {"file", 'E', OPT_TEXT, nullptr, nullptr, "Commands (from file)"},
+    {nullptr, 0, 0, nullptr, nullptr, nullptr},
+};
+
+// Built-in commands.
+const command_t version_command = {"version", cmd_version, nullptr, "", "Display program version"};
+const command_t config_command = {"config", cmd_config, nullptr, "[<opt>[=<val>]]*",
+                                  "Print/update default configuration"};
+const command_t help_command = {"help", cmd_help, nullptr, "[<command>]*",
+                                "Display usage information"};
+
+// ACL commands.
+const command_t list_access_command = {"list-access", not_implemented, nullptr, "<path>+",
+                                       "List ACL(s)"};
+const command_t set_access_command = {"set-access", not_implemented, nullptr, "<acl> <path>+",
+                                      "Set ACL(s)"};
+const command_t edit_access_command = {"edit-access", not_implemented, edit_access_options,
+                                       "[<change>] <path>+", "Edit ACL(s)"};
+const command_t touch_access_command = {"touch-access", not_implemented, nullptr, "<path>+",
+                                        "Touch/update ACL(s)"};
+const command_t get_access_command = {"get-access", not_implemented, nullptr, "<var>=<path>+",
+                                      "Get ACL into variable"};
+const command_t copy_access_command = {"copy-access", not_implemented, nullptr, "<src> <dst>+",
+                                       "Copy ACL(s)"};
+const command_t delete_access_command = {"delete-access", not_implemented, nullptr, "<path>+",
+                                         "Delete ACL(s)"};
+const command_t find_access_command = {"find-access", not_implemented, nullptr, "<acl> <path>+",
+                                       "Search ACL(s)"};
+const command_t rename_access_command = {"rename-access", not_implemented, nullptr,
+                                         "<change> <path>+", "Rename ACL entries"};
+const command_t inherit_access_command = {"inherit-access", not_implemented, nullptr, "<path>+",
+                                          "Propage ACL(s) inheritance"};
+
+// Shell, directory and attribute commands.
+const command_t exit_command_command = {"exit-command", cmd_exit_command, nullptr, "[<code>]",
+                                        "Exit (with exit code)"};
+const command_t echo_text_command = {"echo-text", cmd_echo_text, nullptr, "[<str>]*",
+                                     "Print some text"};
+const command_t change_directory_command = {"change-directory", not_implemented, nullptr,
+                                            "[<path>]*", "Change work directory"};
+const command_t print_work_directory_command = {"print-work-directory", not_implemented, nullptr,
+                                                "", "Print work directory"};
+const command_t directory_listing_command = {"directory-listing", not_implemented, nullptr,
+                                             "[<path>]*", "List directory"};
+const command_t list_attribute_command = {"list-attribute", not_implemented, attribute_options,
+                                          "[<path>]*", "List extended attributes"};
+const command_t get_attribute_command = {"get-attribute", not_implemented, attribute_options,
+                                         "<path>+ [<attr>]*", "Get extended attributes"};
+const command_t set_attribute_command = {"set-attribute", not_implemented, attribute_options,
+                                         "<path>+ [<attr>=<val>]*", "Set extended attributes"};
+const command_t remove_attribute_command = {"remove-attribute", not_implemented, attribute_options,
+                                            "<path> [<attr>]*", "Remove extended attributes"};
+
+}  // namespace
+
+const command_t *const basic_commands[] = {&version_command, &config_command, &help_command,
+                                           nullptr};
+
+const command_t *const acl_commands[] = {&list_access_command,
+                                         &set_access_command,
+                                         &edit_access_command,
+                                         &touch_access_command,
+                                         &get_access_command,
+                                         &copy_access_command,
+                                         &delete_access_command,
+                                         &find_access_command,
+                                         &rename_access_command,
+                                         &inherit_access_command,
+                                         nullptr};
+
+const command_t *const misc_commands[] = {&exit_command_command,      &echo_text_command,
+                                          &change_directory_command,  &print_work_directory_command,
+                                          &directory_listing_command, &list_attribute_command,
+                                          &get_attribute_command,     &set_attribute_command,
+                                          &remove_attribute_command,  nullptr};

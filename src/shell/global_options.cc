@@ -1,0 +1,82 @@
+// Global options and their handlers.
+#include "shell/global_options.h"
+
+#include <cstdio>
+
+#include "shell/config.h"
+#include "shell/registry.h"
+
+namespace {
+
+int as_int(const void *parsed) {
+    return *static_cast<const int *>(parsed);
+}
+
+// Lists the command named by the context (all commands when it names none)
+// and keeps the command from running.
+int opt_help(const char *, const char *, uint32_t, const void *, void *, const char *context) {
+    return command_help(&command_registry, context, stdout, true);
+}
+
+// debug and print: the value, or one more without a value.
+int opt_level(const char *, const char *, uint32_t, const void *parsed, void *target,
+              const char *) {
+    auto *level = static_cast<int32_t *>(target);
+    *level = parsed ? as_int(parsed) : *level + 1;
+    return 0;
+}
+
+// Counting switches: one more each time they are given.
+int opt_count(const char *, const char *, uint32_t, const void *, void *target, const char *) {
+    ++*static_cast<int32_t *>(target);
+    return 0;
+}
+
+int opt_set_one(const char *, const char *, uint32_t, const void *, void *target, const char *) {
+    *static_cast<int32_t *>(target) = 1;
+    return 0;
+}
+
+int opt_recurse(const char *, const char *, uint32_t, const void *parsed, void *, const char *) {
+    config.max_depth = parsed && as_int(parsed) >= 0 ? as_int(parsed) : -1;
+    return 0;
+}
+
+int opt_depth(const char *, const char *, uint32_t, const void *parsed, void *, const char *) {
+    config.max_depth += parsed ? as_int(parsed) : 1;
+    return 0;
+}
+
+int opt_style(const char *, const char *value, uint32_t, const void *, void *, const char *) {
+    int32_t code = 0;
+    if (acl_style_parse(value, &code) != 1) return -1;
+    config.style = code;
+    return 0;
+}
+
+int opt_type(const char *, const char *value, uint32_t, const void *, void *, const char *) {
+    int32_t mask = 0;
+    if (file_types_parse(value, &mask) != 1) return -1;
+    config.types = mask;
+    return 0;
+}
+
+}  // namespace
+
+const option_t global_options[] = {
+    {"help", 'h', OPT_SWITCH, opt_help, nullptr, "Display usage"},
+    {"debug", 'D', OPT_UINT | OPT_OPTIONAL, opt_level, &config.debug, "Debug level"},
+    {"verbose", 'v', OPT_SWITCH, opt_count, &config.verbose, "Verbosity level"},
+    {"force", 'f', OPT_SWITCH, opt_count, &config.force, "Force updates"},
+    {"print", 'p', OPT_UINT | OPT_OPTIONAL, opt_level, &config.print, "Print updated ACLs"},
+    {"sort", 's', OPT_SWITCH, opt_count, &config.sort, "Sort ACLs"},
+    {"merge", 'm', OPT_SWITCH, opt_count, &config.merge, "Merge redundant ACL entries"},
+    {"relaxed", 'R', OPT_SWITCH, opt_count, &config.relaxed, "Relaxed mode"},
+    {"recurse", 'r', OPT_INT | OPT_OPTIONAL, opt_recurse, nullptr, "Enable recursion"},
+    {"depth", 'd', OPT_INT | OPT_OPTIONAL, opt_depth, nullptr, "Increase/decrease max depth"},
+    {"style", 'S', OPT_TEXT, opt_style, nullptr, "Select ACL print style"},
+    {"type", 't', OPT_TEXT, opt_type, nullptr, "File types to operate on"},
+    {"no-update", 'n', OPT_SWITCH, opt_set_one, &config.no_update, "Disable modification"},
+    {"no-prefix", 'N', OPT_SWITCH, opt_set_one, &config.no_prefix, "Do not prefix filenames"},
+    {nullptr, 0, 0, nullptr, nullptr, nullptr},
+};

@@ -1,0 +1,8 @@
+// The global option table: the options every command accepts, which fill
+// `config` (help, debug, verbose, force, print, sort, merge, relaxed,
+// recurse, depth, style, type, no-update, no-prefix).
+#pragma once
+
+#include "shell/command.h"
+
+extern const option_t global_options[];

@@ -1,0 +1,200 @@
+// Interactive loop.
+#include "shell/interactive.h"
+
+#include <fcntl.h>
+#include <readline/history.h>
+#include <readline/readline.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#if defined(__GLIBC__)
+#include <stdio_ext.h>
+#endif
+
+#include "shell/builtins.h"
+#include "shell/config.h"
+#include "shell/registry.h"
+#include "shell/report.h"
+#include "shell/shell.h"
+#include "util/strutil.h"
+#include "util/tokenizer.h"
+
+namespace {
+
+// Drops whatever stdio has buffered from standard input.
+void purge_stdin() {
+#if defined(__GLIBC__)
+    __fpurge(stdin);
+#else
+    fpurge(stdin);
+#endif
+    std::clearerr(stdin);
+}
+
+// The ">" and "<" redirections of one line. The original descriptors are
+// kept and put back when the line is done (also when its command was
+// abandoned), so a script read from standard input goes on where it was and
+// later output goes where it went before.
+class redirections {
+  public:
+    redirections() = default;
+    redirections(const redirections &) = delete;
+    redirections &operator=(const redirections &) = delete;
+
+    ~redirections() {
+        if (saved_out_ >= 0) {
+            std::fflush(stdout);
+            if (dup2(saved_out_, STDOUT_FILENO) < 0) std::_Exit(1);
+            close(saved_out_);
+        }
+        if (saved_in_ >= 0) {
+            purge_stdin();
+            if (dup2(saved_in_, STDIN_FILENO) < 0) std::_Exit(1);
+            close(saved_in_);
+        }
+    }
+
+    void output(const std::string &name) {
+        std::fflush(stdout);
+        redirect(name, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO, saved_out_,
+                 "%s: Redirecting output");
+    }
+
+    void input(const std::string &name) {
+        redirect(name, O_RDONLY, STDIN_FILENO, saved_in_, "%s: Redirecting input");
+        purge_stdin();
+    }
+
+  private:
+    static void redirect(const std::string &name, int flags, int target, int &saved,
+                         const char *message) {
+        int fd = open(name.c_str(), flags | O_CLOEXEC, 0666);
+        if (fd < 0) report(1, errno, message, name.c_str());
+        saved = fcntl(target, F_DUPFD_CLOEXEC, 10);
+        if (saved < 0 || dup2(fd, target) < 0) {
+            int err = errno;
+            close(fd);
+            report(1, err, message, name.c_str());
+        }
+        close(fd);
+    }
+
+    int saved_out_ = -1;
+    int saved_in_ = -1;
+};
+
+// The file name after a redirection sign: up to white space, the end, or
+// the other sign.
+std::string redirect_name(const std::string &text, size_t sign) {
+    size_t end = sign + 1;
+    while (end < text.size() && !str_is_space(static_cast<unsigned char>(text[end])) &&
+           text[end] != '<' && text[end] != '>')
+        ++end;
+    return text.substr(sign + 1, end - sign - 1);
+}
+
+// The exit code of a shell escape: the command's own code, 128 + signal
+// when it was killed, 1 when it could not be run.
+int escape_status(int wait_status) {
+    if (wait_status == -1) return 1;
+    if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
+    if (WIFSIGNALED(wait_status)) return 128 + WTERMSIG(wait_status);
+    return 1;
+}
+
+const char *prompt_for(int status) {
+    return status == 0 ? "> " : status < 0 ? "? " : "! ";
+}
+
+struct free_deleter {
+    void operator()(char *p) const { std::free(p); }
+};
+
+// One line from a standard input that is not a terminal, read a byte at a
+// time so that nothing beyond the line is taken from it (a command on a
+// later line may redirect or read it). No prompt, no echo.
+std::optional<std::string> read_plain_line() {
+    std::string line;
+    char c;
+    for (;;) {
+        ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
+        if (c == '\n') return line;
+        line += c;
+    }
+}
+
+}  // namespace
+
+int process_line(const char *line, int status) {
+    const char *p = line;
+    while (*p && str_is_space(static_cast<unsigned char>(*p)))
+        ++p;
+    std::string text(p);
+
+    // A comment is nothing at all, even when it holds a '>' or '<'.
+    if (!text.empty() && text[0] == '#') return status;
+
+    try {
+        size_t out_sign = text.rfind('>');
+        size_t in_sign = text.rfind('<');
+        std::string out_name, in_name;
+        if (out_sign != std::string::npos) out_name = redirect_name(text, out_sign);
+        if (in_sign != std::string::npos) in_name = redirect_name(text, in_sign);
+        text.resize(std::min(std::min(out_sign, in_sign), text.size()));
+
+        redirections redirected;
+        if (!out_name.empty()) redirected.output(out_name);
+        if (!in_name.empty()) redirected.input(in_name);
+
+        if (!text.empty() && text[0] == '!') {
+            std::fflush(stdout);
+            status = escape_status(std::system(text.c_str() + 1));
+        } else {
+            argv_t words;
+            if (argv_split(text.c_str(), nullptr, nullptr, &words) > 0) {
+                status = run_command(words.count(), words.argv());
+            }
+        }
+    } catch (const command_abandoned &abandoned) {
+        status = abandoned.status;
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+int interactive_loop() {
+    bool terminal = isatty(STDIN_FILENO) != 0;
+    if (terminal) {
+        std::printf("%s\n", program_banner());
+        std::printf("\nINTERACTIVE MODE (type 'help' for information)\n");
+        std::fflush(stdout);
+    }
+    rl_attempted_completion_function = complete_hook;
+
+    int status = 0;
+    for (;;) {
+        std::string line;
+        if (terminal) {
+            std::unique_ptr<char, free_deleter> read(readline(prompt_for(status)));
+            if (!read) break;
+            line = read.get();
+            add_history(read.get());
+        } else {
+            auto read = read_plain_line();
+            if (!read) break;
+            line = std::move(*read);
+        }
+        current_name_set(program_info.name.c_str());
+        status = process_line(line.c_str(), status);
+    }
+    return status;
+}
