@@ -1,0 +1,264 @@
+// The option parser against the global option table (and a command table
+// like edit-access's).
+#include "shell/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shell/config.h"
+#include "shell/global_options.h"
+#include "shell/report.h"
+
+namespace {
+
+std::string execute_value, file_value;
+
+const option_t edit_table[] = {
+    {"execute", 'e', OPT_TEXT, nullptr, &execute_value, "Commands (from string)"},
+    {"file", 'E', OPT_TEXT, nullptr, &file_value, "Commands (from file)"},
+    {nullptr, 0, 0, nullptr, nullptr, nullptr},
+};
+
+struct parse_outcome {
+    int result = 0;     // the parse result, when nothing was thrown
+    int abandoned = 0;  // the status report() carried, or 0
+    std::string err;    // standard error
+};
+
+parse_outcome parse(std::vector<std::string> words, const option_t *own = nullptr) {
+    config = config_t{};
+    execute_value.clear();
+    file_value.clear();
+    current_name_set(nullptr);
+    words.insert(words.begin(), "cmd");
+    std::vector<char *> argv;
+    for (auto &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    parse_outcome out;
+    testing::internal::CaptureStderr();
+    try {
+        out.result = opts_parse(static_cast<int>(words.size()), argv.data(), {global_options, own});
+    } catch (const command_abandoned &a) {
+        out.abandoned = a.status;
+    }
+    out.err = testing::internal::GetCapturedStderr();
+    return out;
+}
+
+struct parse_case {
+    std::vector<std::string> words;
+    int result;                          // expected parse result (when nothing is thrown)
+    std::function<bool()> config_check;  // what the options did, or null
+    const char *label;
+};
+
+TEST(OptionParser, GlobalOptionsAndTheirValues) {
+    const parse_case cases[] = {
+        {{}, 1, nullptr, "no words"},
+        {{"file", "-v"}, 1, [] { return config.verbose == 0; }, "an operand ends the options"},
+        {{"-n"}, 2, [] { return config.no_update == 1; }, "-n"},
+        {{"--nu"}, 2, [] { return config.no_update == 1; }, "--nu"},
+        {{"--np"}, 2, [] { return config.no_prefix == 1; }, "--np"},
+        {{"--deb"}, 2, [] { return config.debug == 1; }, "--deb"},
+        {{"-vv"}, 2, [] { return config.verbose == 2; }, "-vv counts"},
+        {{"-vfr", "/x"},
+         2,
+         [] { return config.verbose == 1 && config.force == 1 && config.max_depth == -1; },
+         "-vfr /x"},
+        {{"-r", "2", "/x"}, 3, [] { return config.max_depth == 2; }, "-r 2"},
+        {{"-r", "-1", "/x"}, 3, [] { return config.max_depth == -1; }, "-r -1"},
+        {{"-r-5"}, 2, [] { return config.max_depth == -1; }, "-r-5: negative means no limit"},
+        {{"-r0"}, 2, [] { return config.max_depth == 0; }, "-r0"},
+        {{"-r", "-d"}, 3, [] { return config.max_depth == 0; }, "-r -d"},
+        {{"-d", "-d"}, 3, [] { return config.max_depth == 2; }, "-d -d"},
+        {{"-d-2"}, 2, [] { return config.max_depth == -2; }, "-d-2"},
+        {{"--depth=3", "--dep"}, 3, [] { return config.max_depth == 4; }, "--depth=3 --dep"},
+        {{"-p2v"}, 2, [] { return config.print == 2 && config.verbose == 0; }, "-p2v"},
+        {{"-p", "x"}, 2, [] { return config.print == 1; }, "-p x: x is an operand"},
+        {{"-D3", "-D"}, 3, [] { return config.debug == 4; }, "-D3 -D"},
+        {{"-Scsv"}, 2, [] { return config.style == ACL_STYLE_CSV; }, "-Scsv"},
+        {{"-S", "csv", "f"}, 3, [] { return config.style == ACL_STYLE_CSV; }, "-S csv"},
+        {{"-vS", "-v"}, -1, nullptr, "-vS -v: -v is not a style"},
+        {{"--style=samba"}, 2, [] { return config.style == ACL_STYLE_SAMBA; }, "--style=samba"},
+        {{"-tfd"}, 2, [] { return config.types == 0xC000; }, "-tfd"},
+        {{"-t", "+d-d"}, -1, nullptr, "-t +d-d gives no type"},
+        {{"-t", "dz"}, -1, [] { return config.types == 0; }, "-t dz"},
+        {{"-S"}, -1, nullptr, "-S without a value"},
+        {{"--style", "csv"}, -1, nullptr, "--style takes no value from the next word"},
+        {{"-SBrief"}, -1, nullptr, "display name rejected"},
+        {{"-Sbr"}, -1, nullptr, "abbreviated style rejected"},
+        {{"--verbose=2"}, -1, nullptr, "a switch with a value"},
+        {{"--print=-1"}, -1, nullptr, "negative non-negative integer"},
+        {{"--depth=x"}, -1, nullptr, "unreadable integer"},
+        {{"--", "-x"}, 2, nullptr, "-- ends the options"},
+        {{"-", "-x"}, 2, nullptr, "- ends the options"},
+        {{"-v", "--", "--", "-x"}, 3, [] { return config.verbose == 1; }, "only the first --"},
+    };
+    for (const auto &c : cases) {
+        parse_outcome out = parse(c.words);
+        EXPECT_EQ(out.abandoned, 0) << c.label;
+        EXPECT_EQ(out.result, c.result) << c.label;
+        EXPECT_EQ(out.err, "") << c.label;
+        if (c.config_check) {
+            EXPECT_TRUE(c.config_check()) << c.label;
+        }
+    }
+}
+
+TEST(OptionParser, ReportsUnknownAndAmbiguousOptions) {
+    const struct {
+        std::vector<std::string> words;
+        bool edit_table;
+        int status;
+        const char *err;
+    } cases[] = {
+        {{"-no"}, false, 1, "Error: -o: Invalid option\n"},
+        {{"-x"}, false, 1, "Error: -x: Invalid option\n"},
+        {{"-D", "-3"}, false, 1, "Error: -3: Invalid option\n"},
+        {{"--foo=1"}, false, 1, "Error: --foo=1: Invalid option\n"},
+        {{"--=1"}, false, 1, "Error: --=1: Invalid option\n"},
+        {{"--no"}, false, -1, "Warning: --no: Multiple options matches\n"},
+        {{"--de"}, false, -1, "Warning: --de: Multiple options matches\n"},
+        {{"--f"}, true, -1, "Warning: --f: Multiple options matches\n"},
+        {{"-e"}, false, 1, "Error: -e: Invalid option\n"},
+    };
+    for (const auto &c : cases) {
+        parse_outcome out = parse(c.words, c.edit_table ? edit_table : nullptr);
+        EXPECT_EQ(out.abandoned, c.status) << c.err;
+        EXPECT_EQ(out.err, c.err);
+    }
+}
+
+TEST(OptionParser, CommandTableTakesPartWithTheGlobalOne) {
+    parse_outcome out = parse({"--fi=script", "-e", "x=y", "-v", "path"}, edit_table);
+    EXPECT_EQ(out.result, 5);
+    EXPECT_EQ(file_value, "script");
+    EXPECT_EQ(execute_value, "x=y");
+    EXPECT_EQ(config.verbose, 1);
+
+    out = parse({"-efirst", "-f"}, edit_table);
+    EXPECT_EQ(out.result, 3);
+    EXPECT_EQ(execute_value, "first");
+    EXPECT_EQ(config.force, 1);
+
+    out = parse({"-e"}, edit_table);
+    EXPECT_EQ(out.result, -1) << "text value missing";
+}
+
+TEST(OptionParser, RejectsBrokenTables) {
+    const option_t twice[] = {{"one", 'v', OPT_SWITCH, nullptr, nullptr, ""},
+                              {"bad", 'b', 3, nullptr, nullptr, ""},
+                              {nullptr, 0, 0, nullptr, nullptr, nullptr}};
+    parse_outcome out = parse({"-v"}, twice);
+    EXPECT_EQ(out.abandoned, 1);
+    EXPECT_EQ(out.err, "Error: -v: Multiple options matches\n");
+    out = parse({"-b"}, twice);
+    EXPECT_EQ(out.abandoned, 1);
+    EXPECT_EQ(out.err, "Error: 3: Unknown option type\n");
+}
+
+TEST(OptionValue, ChecksByBaseType) {
+    int count = 0, number = 5;
+    std::string text = "old";
+    const option_t sw = {"sw", 's', OPT_SWITCH, nullptr, &count, ""};
+    const option_t uint_opt = {"u", 'u', OPT_UINT, nullptr, &number, ""};
+    const option_t int_opt = {"i", 'i', OPT_INT | OPT_OPTIONAL, nullptr, &number, ""};
+    const option_t text_opt = {"t", 't', OPT_TEXT, nullptr, &text, ""};
+    const option_t bad = {"b", 'b', 5, nullptr, nullptr, ""};
+
+    const struct {
+        const option_t *opt;
+        const char *value;
+        int result;
+        int err;
+    } cases[] = {
+        {nullptr, nullptr, -1, ENOSYS},
+        {&bad, "1", -1, ENOSYS},
+        {&sw, "1", -1, E2BIG},
+        {&uint_opt, "-1", -1, EINVAL},
+        {&uint_opt, "x", -1, EINVAL},
+        {&uint_opt, nullptr, -1, ENOENT},
+        {&text_opt, nullptr, -1, ENOENT},
+    };
+    for (const auto &c : cases) {
+        errno = 0;
+        EXPECT_EQ(opts_set_value(c.opt, c.value, "ctx"), c.result);
+        EXPECT_EQ(errno, c.err);
+    }
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(number, 5);
+    EXPECT_EQ(text, "old");
+
+    EXPECT_EQ(opts_set_value(&sw, nullptr, "ctx"), 0);
+    EXPECT_EQ(opts_set_value(&sw, nullptr, "ctx"), 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(opts_set_value(&uint_opt, " 42x", "ctx"), 0);
+    EXPECT_EQ(number, 42);
+    EXPECT_EQ(opts_set_value(&int_opt, "-7", "ctx"), 0);
+    EXPECT_EQ(number, -7);
+    EXPECT_EQ(opts_set_value(&int_opt, nullptr, "ctx"), 0);
+    EXPECT_EQ(number, -7);
+    EXPECT_EQ(opts_set_value(&text_opt, "new", "ctx"), 0);
+    EXPECT_EQ(text, "new");
+}
+
+int seen_handler(const char *name, const char *value, uint32_t type, const void *parsed,
+                 void *target, const char *context) {
+    auto *log = static_cast<std::string *>(target);
+    *log = std::string(name) + "|" + (value ? value : "(none)") + "|" + std::to_string(type) + "|" +
+           (parsed ? std::to_string(*static_cast<const int *>(parsed)) : "(none)") + "|" + context;
+    return -3;
+}
+
+TEST(OptionValue, HandlerSeesEverythingAndDecides) {
+    std::string log;
+    const option_t opt = {"level", 'l', OPT_UINT | OPT_OPTIONAL, seen_handler, &log, ""};
+    EXPECT_EQ(opts_set_value(&opt, "12", "list-access"), -3);
+    EXPECT_EQ(log, "level|12|257|12|list-access");
+    EXPECT_EQ(opts_set_value(&opt, nullptr, "ctx"), -3);
+    EXPECT_EQ(log, "level|(none)|257|(none)|ctx");
+}
+
+TEST(OptionValue, SetFromText) {
+    config = config_t{};
+    const struct {
+        const char *text;
+        int result;
+        int err;
+    } cases[] = {
+        {"verbose", 0, 0},    {"depth=2", 0, 0},     {"style=csv", 0, 0}, {"depth=x", -1, EINVAL},
+        {"de=1", -1, E2BIG},  {"foo", -1, ENOENT},   {"", -1, ENOENT},    {"verbose=1", -1, E2BIG},
+        {"style=foo", -1, 0}, {"style", -1, ENOENT},
+    };
+    for (const auto &c : cases) {
+        errno = 0;
+        EXPECT_EQ(opts_set_from_text(global_options, c.text, "config"), c.result) << c.text;
+        if (c.err) {
+            EXPECT_EQ(errno, c.err) << c.text;
+        }
+    }
+    EXPECT_EQ(config.verbose, 1);
+    EXPECT_EQ(config.max_depth, 2);
+    EXPECT_EQ(config.style, ACL_STYLE_CSV);
+}
+
+TEST(OptionListing, OneLinePerOption) {
+    const option_t own[] = {
+        {"attr-options", 'X', OPT_TEXT, nullptr, nullptr, "Extended attribute options"},
+        {nullptr, 0, 0, nullptr, nullptr, nullptr}};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(opts_print(stdout, {global_options, own}), 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("OPTIONS:\n  -h / --help      \t-\tDisplay usage\n", 0), 0u) << out;
+    EXPECT_NE(out.find("  -N / --no-prefix \t-\tDo not prefix filenames\n"
+                       "  -X / --attr-options\t-\tExtended attribute options\n"),
+              std::string::npos);
+}
+
+}  // namespace

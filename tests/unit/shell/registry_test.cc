@@ -1,0 +1,223 @@
+// Command names by abbreviation, the registry, dispatch and help listings.
+#include "shell/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/command_table.h"
+#include "shell/config.h"
+#include "shell/global_options.h"
+#include "shell/report.h"
+
+namespace {
+
+command_registry_t full_registry() {
+    command_registry_t reg;
+    command_register(&reg, misc_commands);
+    command_register(&reg, basic_commands);
+    command_register(&reg, acl_commands);
+    return reg;
+}
+
+// Every command the word abbreviates, in registry order.
+std::vector<std::string> commands_matching(const char *word) {
+    static const command_registry_t reg = full_registry();
+    std::vector<std::string> found;
+    for (int i = 0; i < reg.count; ++i) {
+        if (name_match(word, reg.commands[i]->name)) found.push_back(reg.commands[i]->name);
+    }
+    return found;
+}
+
+std::vector<std::string> options_matching(const char *word) {
+    std::vector<std::string> found;
+    for (const option_t *o = global_options; o->name; ++o) {
+        if (name_match(word, o->name)) found.push_back(o->name);
+    }
+    return found;
+}
+
+using names = std::vector<std::string>;
+
+TEST(NameMatch, CommandAbbreviationsByParts) {
+    const struct {
+        const char *word;
+        names expected;
+    } cases[] = {
+        {"lac", {"list-access"}},
+        {"listaccess", {"list-access"}},
+        {"list-access", {"list-access"}},
+        {"list", {"list-access", "list-attribute"}},
+        {"list-", {"list-access", "list-attribute"}},
+        {"la", {"list-access", "list-attribute"}},
+        {"list-a", {"list-access", "list-attribute"}},
+        {"l-", {}},
+        {"li-", {}},
+        {"edac", {"edit-access"}},
+        {"edit", {"edit-access"}},
+        {"ed-ac", {"edit-access"}},
+        {"ec", {"echo-text", "exit-command"}},
+        {"cd", {"change-directory"}},
+        {"pwd", {"print-work-directory"}},
+        {"dl", {"directory-listing"}},
+        {"help-", {"help"}},
+        {"helpx", {}},
+        {"", {}},
+        {"version", {"version"}},
+        {"x", {}},
+        {"list-access-", {"list-access"}},
+        {"list-accessx", {}},
+        {"ls", {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(commands_matching(c.word), c.expected) << c.word;
+}
+
+TEST(NameMatch, OptionAbbreviations) {
+    const struct {
+        const char *word;
+        names expected;
+    } cases[] = {
+        {"nu", {"no-update"}},      {"np", {"no-prefix"}},    {"no", {"no-update", "no-prefix"}},
+        {"de", {"debug", "depth"}}, {"deb", {"debug"}},       {"st", {"style"}},
+        {"ver", {"verbose"}},       {"s", {"sort", "style"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(options_matching(c.word), c.expected) << c.word;
+    EXPECT_FALSE(name_match(nullptr, "help"));
+}
+
+TEST(Registry, HoldsAllCommandsInByteOrder) {
+    command_registry_t reg = full_registry();
+    const char *expected[] = {
+        "change-directory",  "config",        "copy-access",    "delete-access",
+        "directory-listing", "echo-text",     "edit-access",    "exit-command",
+        "find-access",       "get-access",    "get-attribute",  "help",
+        "inherit-access",    "list-access",   "list-attribute", "print-work-directory",
+        "remove-attribute",  "rename-access", "set-access",     "set-attribute",
+        "touch-access",      "version"};
+    ASSERT_EQ(reg.count, 22);
+    for (int i = 0; i < 22; ++i)
+        EXPECT_STREQ(reg.commands[i]->name, expected[i]);
+}
+
+TEST(Registry, StopsAtItsSize) {
+    command_registry_t reg;
+    EXPECT_EQ(command_register(&reg, nullptr), -1);
+    // acl_commands holds 10 commands: 102 lists fit, the 103rd only in part.
+    for (int round = 0; round < 102; ++round)
+        ASSERT_EQ(command_register(&reg, acl_commands), 0);
+    EXPECT_EQ(reg.count, 1020);
+    EXPECT_EQ(command_register(&reg, acl_commands), -1);
+    EXPECT_EQ(reg.count, COMMAND_REGISTRY_SIZE);
+    for (int i = 1; i < reg.count; ++i) {
+        EXPECT_LE(std::strcmp(reg.commands[i - 1]->name, reg.commands[i]->name), 0);
+    }
+}
+
+// A small registry whose handler records what it was given.
+std::vector<std::string> handled;
+std::string name_while_running;
+
+int record(int argc, char **argv) {
+    handled.assign(argv, argv + argc);
+    EXPECT_EQ(argv[argc], nullptr);
+    name_while_running = current_name_get() ? current_name_get() : "";
+    return 42;
+}
+
+const option_t own_options[] = {{"only-here", 'O', OPT_SWITCH, nullptr, nullptr, "Own option"},
+                                {nullptr, 0, 0, nullptr, nullptr, nullptr}};
+const command_t alpha = {"alpha-beta", record, own_options, "<x>+", "First"};
+const command_t alpine = {"alpine", record, nullptr, "", "Second"};
+const command_t *const test_list[] = {&alpine, &alpha, nullptr};
+
+struct dispatched {
+    int result = 0;
+    int abandoned = 0;
+    std::string out, err;
+};
+
+dispatched dispatch(std::vector<std::string> words) {
+    command_registry_t reg;
+    command_register(&reg, test_list);
+    handled.clear();
+    config = config_t{};
+    current_name_set(nullptr);
+    program_info.name = "vossik";
+    std::vector<char *> argv;
+    for (auto &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    dispatched d;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    try {
+        d.result = command_dispatch(&reg, static_cast<int>(words.size()), argv.data());
+    } catch (const command_abandoned &a) {
+        d.abandoned = a.status;
+    }
+    d.err = testing::internal::GetCapturedStderr();
+    d.out = testing::internal::GetCapturedStdout();
+    return d;
+}
+
+const char alpha_line[] = "  alpha-beta          \t<x>+                          \tFirst\n";
+const char alpine_line[] = "  alpine              \t                              \tSecond\n";
+
+TEST(Dispatch, RunsTheHandlerWithTheOperands) {
+    dispatched d = dispatch({"ab", "-v", "--only", "one", "-two"});
+    EXPECT_EQ(d.result, 42);
+    EXPECT_EQ(handled, (names{"ab", "one", "-two"}));
+    EXPECT_EQ(name_while_running, "vossik alpha-beta");
+    EXPECT_EQ(config.verbose, 1);
+
+    d = dispatch({"alpine", "--", "-v"});
+    EXPECT_EQ(handled, (names{"alpine", "-v"}));
+    EXPECT_EQ(config.verbose, 0);
+}
+
+TEST(Dispatch, RefusesUnknownAndNonuniqueWords) {
+    dispatched d = dispatch({"alp", "x"});
+    EXPECT_EQ(d.abandoned, 1);
+    EXPECT_EQ(d.err, "Error: alp: Nonunique command\n");
+    d = dispatch({"beta"});
+    EXPECT_EQ(d.err, "Error: beta: Unknown command\n");
+    EXPECT_TRUE(handled.empty());
+    d = dispatch({"alpine", "--only"});
+    EXPECT_EQ(d.err, "vossik alpine: Error: --only: Invalid option\n") << "not alpine's option";
+    EXPECT_EQ(dispatch({}).result, 0);
+}
+
+TEST(Dispatch, QuestionMarkListsInsteadOfRunning) {
+    dispatched d = dispatch({"?"});
+    EXPECT_EQ(d.result, -1);
+    EXPECT_EQ(d.out, std::string("COMMANDS:\n") + alpha_line + alpine_line);
+
+    d = dispatch({"?", "alpi"});
+    EXPECT_EQ(d.out, std::string("COMMANDS:\n") + alpine_line);
+
+    d = dispatch({"ab", "?"});
+    EXPECT_EQ(d.result, -1);
+    EXPECT_TRUE(handled.empty());
+    EXPECT_EQ(d.out.rfind(std::string("COMMANDS:\n") + alpha_line + "OPTIONS:\n  -h / --help", 0),
+              0u);
+    EXPECT_NE(d.out.find("  -O / --only-here \t-\tOwn option\n"), std::string::npos);
+
+    // Help names what the typed word names; the handler does not run.
+    d = dispatch({"alpine", "-h"});
+    EXPECT_EQ(d.result, -1);
+    EXPECT_TRUE(handled.empty());
+}
+
+TEST(Dispatch, RejectedOptionValueSkipsTheHandler) {
+    dispatched d = dispatch({"alpine", "-Sfoo", "x"});
+    EXPECT_EQ(d.result, -1);
+    EXPECT_EQ(d.err, "");
+    EXPECT_TRUE(handled.empty());
+}
+
+}  // namespace

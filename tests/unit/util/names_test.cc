@@ -1,0 +1,61 @@
+#include "util/names.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+// The fixture database (tests/fixtures) is what nss_wrapper serves.
+
+TEST(Names, IdsToNames) {
+    EXPECT_STREQ(names_user_name(0), "root");
+    EXPECT_STREQ(names_user_name(1001), "bob");
+    EXPECT_STREQ(names_user_name(1234), "verylongusername");
+    EXPECT_STREQ(names_group_name(1001), "devs");
+    EXPECT_STREQ(names_group_name(1600), "shared");
+    EXPECT_EQ(names_user_name(4242), nullptr);
+    EXPECT_EQ(names_user_name(4294967294u), nullptr);
+    EXPECT_EQ(names_group_name(1500), nullptr);  // a uid, not a gid
+}
+
+TEST(Names, NamesToIds) {
+    uint32_t id = 77;
+    EXPECT_TRUE(names_user_id("shared", &id));
+    EXPECT_EQ(id, 1500u);
+    EXPECT_TRUE(names_group_id("shared", &id));
+    EXPECT_EQ(id, 1600u);
+    EXPECT_TRUE(names_user_id("nobody", &id));
+    EXPECT_EQ(id, 65534u);
+
+    id = 77;
+    EXPECT_FALSE(names_user_id("devs", &id));  // a group only
+    EXPECT_FALSE(names_group_id("bob", &id));  // a user only
+    EXPECT_FALSE(names_user_id("", &id));
+    EXPECT_FALSE(names_user_id(nullptr, &id));
+    EXPECT_EQ(id, 77u) << "a failed look-up leaves the id alone";
+}
+
+TEST(Names, AnswersAreCachedAndStable) {
+    const char *first = names_user_name(1002);
+    ASSERT_NE(first, nullptr);
+    // Many other look-ups must not move the cached string.
+    for (uint32_t id = 2000; id < 2200; id++)
+        names_user_name(id);
+    EXPECT_EQ(names_user_name(1002), first);
+    EXPECT_STREQ(first, "carol");
+    // Negative answers come back the same way.
+    EXPECT_EQ(names_group_name(4242), nullptr);
+    EXPECT_EQ(names_group_name(4242), nullptr);
+    uint32_t id = 0;
+    EXPECT_FALSE(names_group_id("nosuchgroup", &id));
+    EXPECT_FALSE(names_group_id("nosuchgroup", &id));
+}
+
+TEST(Names, KeepsErrno) {
+    errno = EXDEV;
+    names_user_name(31337);
+    uint32_t id;
+    names_group_id("nosuchgroup2", &id);
+    names_user_id("alice", &id);
+    EXPECT_EQ(errno, EXDEV);
+}
