@@ -1,0 +1,165 @@
+#include "fs/path.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "util/strutil.h"
+
+std::optional<std::string> fs_cwd;
+
+namespace {
+
+int fail(int err) {
+    errno = err;
+    return -1;
+}
+
+// Asks getcwd into `buffer` and records the answer; false (errno from
+// getcwd) when the current directory cannot be determined.
+bool read_cwd(char *buffer, size_t size) {
+    if (getcwd(buffer, size) == nullptr) return false;
+    try {
+        fs_cwd = buffer;
+    } catch (const std::bad_alloc &) {
+        // The directory is known all the same; the record is only a cache.
+    }
+    return true;
+}
+
+// The path an operation uses: "." for null or empty; null after a failed
+// guard.
+const char *resolve(const char *path) {
+    if (path == nullptr && fs_need_cwd() != 0) return nullptr;
+    return path == nullptr || *path == '\0' ? "." : path;
+}
+
+// Removes `n` characters at `pos` of the terminated text at `s`.
+void erase(char *s, size_t pos, size_t n) {
+    std::memmove(s + pos, s + pos + n, std::strlen(s + pos + n) + 1);
+}
+
+// Removes whole "." and ".." components in one left-to-right scan.
+void normalise(char *s) {
+    size_t i = 0;
+    while (s[i] != '\0') {
+        if (s[i] == '/' && s[i + 1] == '.' && (s[i + 2] == '/' || s[i + 2] == '\0')) {
+            erase(s, i, 2);  // "/./" keeps its last slash; a final "/." goes
+        } else if (s[i] == '/' && s[i + 1] == '.' && s[i + 2] == '.' &&
+                   (s[i + 3] == '/' || s[i + 3] == '\0')) {
+            size_t prev = i;
+            while (prev > 0 && s[prev - 1] != '/')
+                --prev;
+            if (prev == 0) {
+                erase(s, i, 3);  // the parent of the root is the root
+            } else {
+                --prev;  // the previous "/"
+                erase(s, prev, i + 3 - prev);
+                i = prev;
+            }
+        } else {
+            ++i;
+        }
+    }
+    if (s[0] == '\0') std::strcpy(s, "/");
+}
+
+}  // namespace
+
+int fs_need_cwd() {
+    if (!fs_cwd) {
+        char buffer[FS_PATH_MAX];
+        int saved = errno;
+        if (!read_cwd(buffer, sizeof buffer)) return fail(ENOSYS);
+        errno = saved;
+    }
+    return 0;
+}
+
+int fs_lstat(const char *path, struct stat *st) {
+    if (st == nullptr) return fail(EINVAL);
+    std::memset(st, 0, sizeof *st);
+    const char *p = resolve(path);
+    if (p == nullptr) return -1;
+    if (lstat(p, st) != 0) {
+        int err = errno;
+        std::memset(st, 0, sizeof *st);
+        return fail(err);
+    }
+    return 0;
+}
+
+int fs_statvfs(const char *path, struct statvfs *st) {
+    if (st == nullptr) return fail(EINVAL);
+    std::memset(st, 0, sizeof *st);
+    const char *p = resolve(path);
+    if (p == nullptr) return -1;
+    return statvfs(p, st);
+}
+
+fs_dir_t *fs_opendir(const char *path) {
+    const char *p = resolve(path);
+    if (p == nullptr) return nullptr;
+    DIR *stream = opendir(p);
+    if (stream == nullptr) return nullptr;
+    try {
+        auto dir = std::make_unique<fs_dir_t>();
+        dir->kind = FS_DIR_LOCAL;
+        dir->stream = stream;
+        return dir.release();
+    } catch (const std::bad_alloc &) {
+        closedir(stream);
+        errno = ENOMEM;
+        return nullptr;
+    }
+}
+
+struct dirent *fs_readdir(fs_dir_t *dir) {
+    if (dir == nullptr) return errno = EINVAL, nullptr;
+    if (dir->kind != FS_DIR_LOCAL) return errno = ENOSYS, nullptr;
+    return readdir(dir->stream);
+}
+
+int fs_closedir(fs_dir_t *dir) {
+    if (dir == nullptr) return fail(EINVAL);
+    if (dir->kind != FS_DIR_LOCAL) return fail(ENOSYS);
+    std::unique_ptr<fs_dir_t> owned(dir);
+    return closedir(owned->stream);
+}
+
+void fs_dir_closer::operator()(fs_dir_t *dir) const noexcept {
+    int saved = errno;
+    fs_closedir(dir);
+    errno = saved;
+}
+
+int fs_chdir(const char *path) {
+    if (path == nullptr) path = "";
+    if (chdir(path) != 0) return -1;
+    try {
+        fs_cwd = path;
+    } catch (const std::bad_alloc &) {
+        // The change has happened; the record is only a cache.
+    }
+    return 0;
+}
+
+char *fs_fullpath(const char *path, char *buffer, size_t size) {
+    if (buffer == nullptr || size == 0) return errno = EINVAL, nullptr;
+    if (path != nullptr && path[0] == '/') {
+        if (std::strlen(path) + 1 > size) return errno = ERANGE, nullptr;
+        if (str_copy(buffer, size, path) < 0) return nullptr;
+    } else {
+        if (!read_cwd(buffer, size)) return nullptr;
+        if (path == nullptr || std::strcmp(path, ".") == 0 || *path == '\0') return buffer;
+        size_t cwd = std::strlen(buffer);
+        if (cwd + std::strlen(path) + 2 > size) return errno = ERANGE, nullptr;
+        // In the root directory the slash is there already: "x" is "/x", not "//x".
+        if (buffer[cwd - 1] != '/' && str_append(buffer, size, "/") < 0) return nullptr;
+        if (str_append(buffer, size, path) < 0) return nullptr;
+    }
+    normalise(buffer);
+    return buffer;
+}

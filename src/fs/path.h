@@ -1,0 +1,82 @@
+// path: the thin layer between the commands and the file system. It makes
+// sure the current directory is known before a path is used relative to it,
+// resolves paths into absolute, normalised texts for display, and wraps
+// directory streams in a handle of its own.
+//
+// Paths go to the system exactly as given; only fs_fullpath rewrites them.
+// All operations return -1 or null with errno on failure (the system's
+// error, or the ones named below).
+#pragma once
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+// Size of the buffer the layer asks getcwd with, and of the buffers callers
+// of fs_fullpath pass.
+inline constexpr size_t FS_PATH_MAX = 2048;
+
+// The layer's record of the current directory, set whenever getcwd succeeds
+// here and by a successful fs_chdir. Only its presence is consulted: it
+// means the current directory is known. Replaced, never cleared.
+extern std::optional<std::string> fs_cwd;
+
+// The current-directory guard: 0 when fs_cwd is set or getcwd can set it
+// now; -1 with ENOSYS when the current directory cannot be determined.
+// Operations run it only for a null path.
+int fs_need_cwd();
+
+// lstat of `path` (null or empty: "."), with the guard for a null path.
+// *st is all zero bytes on failure. 0, or -1 with errno.
+int fs_lstat(const char *path, struct stat *st);
+
+// statvfs of `path` (null or empty: "."), with the guard for a null path.
+// 0, or -1 with errno.
+int fs_statvfs(const char *path, struct statvfs *st);
+
+// Directory handle kinds; a local directory is the only one.
+inline constexpr int32_t FS_DIR_LOCAL = 1;
+
+struct fs_dir_t {
+    int32_t kind;  // FS_DIR_LOCAL
+    DIR *stream;   // from opendir
+};
+
+// Opens the directory `path` (null or empty: "."), with the guard for a null
+// path. A new handle for fs_readdir, to be closed with fs_closedir; null
+// with errno when opendir fails (ENOMEM when no handle can be made).
+fs_dir_t *fs_opendir(const char *path);
+
+// The next entry of the directory (callers use its d_name), or null at the
+// end or on error (errno tells them apart when the caller cleared it).
+// ENOSYS for a handle of another kind, EINVAL for null.
+struct dirent *fs_readdir(fs_dir_t *dir);
+
+// Closes the stream and frees the handle; the result of closedir. -1 with
+// ENOSYS for a handle of another kind, which is not freed; EINVAL for null.
+int fs_closedir(fs_dir_t *dir);
+
+// Closes a handle held in an fs_dir_ptr, keeping errno.
+struct fs_dir_closer {
+    void operator()(fs_dir_t *dir) const noexcept;
+};
+using fs_dir_ptr = std::unique_ptr<fs_dir_t, fs_dir_closer>;
+
+// chdir to `path` (null counts as "", which the system refuses); on success
+// fs_cwd becomes a copy of the path. 0, or -1 with errno.
+int fs_chdir(const char *path);
+
+// Writes the absolute, normalised form of `path` into the `size` bytes at
+// `buffer` and returns `buffer`; null with errno on failure. A relative path
+// is taken from the current directory (null, empty and "." give it as
+// getcwd returns it). Whole "." and ".." components are removed textually
+// (".." of the root is the root; symbolic links are not consulted);
+// repeated slashes stay. ERANGE when the result would not fit, EINVAL for a
+// null buffer or a size of 0.
+char *fs_fullpath(const char *path, char *buffer, size_t size);
