@@ -50,9 +50,11 @@ class NodeRegistry {
     std::unordered_map<const range_t *, std::unique_ptr<range_t>> nodes_;
 };
 
+// Never destroyed: lists held by other objects may still be released by
+// their destructors while the program exits.
 NodeRegistry &registry() {
-    static NodeRegistry nodes;
-    return nodes;
+    static NodeRegistry *const nodes = std::make_unique<NodeRegistry>().release();
+    return *nodes;
 }
 
 std::uint32_t magic_of(const range_t *node) {
@@ -200,6 +202,12 @@ int range_add(range_t **list, std::int32_t a, std::int32_t b) {
     if (!fresh) return -1;
     *link = fresh;
     return 0;
+}
+
+void range_deleter::operator()(range_t *list) const noexcept {
+    int saved = errno;
+    if (list) range_free(&list);
+    errno = saved;
 }
 
 int range_free(range_t **list) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 inline constexpr std::uint32_t RANGE_MAGIC = 0x7b4a34f1;
 inline constexpr std::uint32_t RANGE_FREED = 0xdeaddead;
@@ -55,3 +56,10 @@ int range_last(const range_t *list, std::int32_t *p);
 // text, a number missing after "-" or "+", or a failed addition; ENOMEM for
 // a missing list address. Ranges read before a failure stay in the list.
 int range_from_text(range_t **list, const char **cursor);
+
+// Owning handle for C++ holders of a list: releases the whole list and
+// leaves errno as it was.
+struct range_deleter {
+    void operator()(range_t *list) const noexcept;
+};
+using range_ptr = std::unique_ptr<range_t, range_deleter>;
