@@ -1,13 +1,202 @@
 #include "gacl/text_out.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
 
-int gacl_entry_to_text_np(const gacl_entry_t_struct *, char *, size_t, int) {
-    errno = ENOSYS;
-    return -1;
+#include "gacl/vocab.h"
+
+namespace {
+
+// Appends to a caller's buffer, never past its size; remembers whether the
+// text had to be cut.
+class BoundedText {
+  public:
+    BoundedText(char *buf, size_t size) : buf_(buf), size_(size) {
+        if (size_ > 0) buf_[0] = '\0';
+    }
+
+    void add(const char *s, size_t n) {
+        if (overflow_ || n >= size_ - len_) {
+            overflow_ = true;
+            return;
+        }
+        std::memcpy(buf_ + len_, s, n);
+        len_ += n;
+        buf_[len_] = '\0';
+    }
+    void add(const char *s) { add(s, std::strlen(s)); }
+    void add(char c) { add(&c, 1); }
+
+    size_t length() const { return len_; }
+    size_t room() const { return size_ - len_; }
+    bool overflow() const { return overflow_; }
+
+  private:
+    char *buf_;
+    size_t size_;
+    size_t len_ = 0;
+    bool overflow_ = false;
+};
+
+// The name field may lack its NUL in a record built by hand; never read
+// past it.
+size_t name_length(const gacl_entry_t_struct *entry) {
+    return strnlen(entry->name, sizeof entry->name);
 }
 
-char *gacl_to_text_np(gacl_t, ssize_t *, int) {
-    errno = ENOSYS;
-    return nullptr;
+// Width of an entry's principal for the column, or -1 for a tag that has no
+// fixed text.
+int principal_width(const gacl_entry_t_struct *entry) {
+    switch (entry->tag) {
+        case GACL_TAG_TYPE_USER_OBJ:
+        case GACL_TAG_TYPE_GROUP_OBJ:
+        case GACL_TAG_TYPE_OTHER:
+            return 6;
+        case GACL_TAG_TYPE_MASK:
+            return 5;
+        case GACL_TAG_TYPE_EVERYONE:
+            return 9;
+        case GACL_TAG_TYPE_USER:
+            return 5 + static_cast<int>(name_length(entry));
+        case GACL_TAG_TYPE_GROUP:
+            return 6 + static_cast<int>(name_length(entry));
+        default:
+            return -1;
+    }
+}
+
+// The column on which the colon after each principal stands.
+int alignment_column(gacl_t acl, int options) {
+    if (options & GACL_TEXT_FIXED_WIDTH) return 18;
+    int widest = 0;
+    for (int i = 0; i < acl->count; i++) {
+        int w = principal_width(&acl->entries[i]);
+        if (w < 0) {
+            widest = -1;
+            break;
+        }
+        if (w > widest) widest = w;
+    }
+    return widest + 8;
+}
+
+// Index of the colon that ends the principal of an entry text.
+size_t alignment_offset(const gacl_entry_t_struct *entry, const char *text) {
+    const char *colon = std::strchr(text, ':');
+    if (colon == nullptr) return 0;
+    if ((entry->tag == GACL_TAG_TYPE_USER || entry->tag == GACL_TAG_TYPE_GROUP) && colon != text) {
+        const char *next = std::strchr(colon + 1, ':');
+        if (next != nullptr) colon = next;
+    }
+    return static_cast<size_t>(colon - text);
+}
+
+}  // namespace
+
+int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t size, int options) {
+    if (entry == nullptr || buf == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    const char *type_word = gacl_entry_type_word_np(entry->entry_type);
+    if (type_word == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    const bool compact = (options & GACL_TEXT_COMPACT) != 0;
+    BoundedText out(buf, size);
+
+    if (entry->tag == GACL_TAG_TYPE_USER) out.add(GACL_TEXT_USER_PREFIX);
+    if (entry->tag == GACL_TAG_TYPE_GROUP) out.add(GACL_TEXT_GROUP_PREFIX);
+    out.add(entry->name, name_length(entry));
+    if (out.overflow() || out.room() < 2) {
+        errno = ENOMEM;
+        return -1;
+    }
+
+    out.add(':');
+    for (const gacl_perm_row_t *row = gacl_perm_table; row->bit != 0; row++) {
+        if (entry->perms & row->bit) {
+            out.add(row->letter);
+        } else if (!compact) {
+            out.add('-');
+        }
+    }
+
+    const bool default_tail =
+        entry->entry_type == GACL_ENTRY_TYPE_ALLOW && (entry->flags & GACL_FLAG_ALL) == 0;
+    if (!compact || !default_tail) {
+        out.add(':');
+        for (const gacl_flag_row_t *row = gacl_flag_table; row->bit != 0; row++) {
+            if (entry->flags & row->bit) {
+                out.add(row->letter);
+            } else if (!compact) {
+                out.add('-');
+            }
+        }
+        if (!compact || entry->entry_type != GACL_ENTRY_TYPE_ALLOW) {
+            out.add(':');
+            out.add(type_word);
+        }
+    }
+
+    if (options & GACL_TEXT_APPEND_ID) {
+        char comment[32];
+        if (entry->tag == GACL_TAG_TYPE_USER) {
+            std::snprintf(comment, sizeof comment, "\t# uid=%d", static_cast<int32_t>(entry->id));
+            out.add(comment);
+        } else if (entry->tag == GACL_TAG_TYPE_GROUP) {
+            std::snprintf(comment, sizeof comment, "\t# gid=%d", static_cast<int32_t>(entry->id));
+            out.add(comment);
+        }
+    }
+
+    if (out.overflow()) {
+        errno = ENOMEM;
+        return -1;
+    }
+    return static_cast<int>(out.length());
+}
+
+char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options) {
+    gacl_entry_t entry = nullptr;
+    // Validates the ACL and restarts its cursor before anything is built.
+    int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &entry);
+    if (more < 0) return nullptr;
+
+    const bool compact = (options & GACL_TEXT_COMPACT) != 0;
+    const int column = alignment_column(acl, options);
+    std::string text;
+    try {
+        char line[GACL_ENTRY_TEXT_SIZE];
+        bool first = true;
+        for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
+            int n =
+                gacl_entry_to_text_np(entry, line, sizeof line, options | GACL_TEXT_FIXED_WIDTH);
+            if (n < 0) return nullptr;
+            if (compact) {
+                if (!first) text += ',';
+                text.append(line, static_cast<size_t>(n));
+            } else {
+                size_t offset = alignment_offset(entry, line);
+                if (column > 0 && static_cast<size_t>(column) > offset) {
+                    text.append(static_cast<size_t>(column) - offset, ' ');
+                }
+                text.append(line, static_cast<size_t>(n));
+                text += '\n';
+            }
+            first = false;
+        }
+        if (more < 0) return nullptr;
+    } catch (const std::bad_alloc &) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+
+    char *result = gacl_new_text_np(text.data(), text.size());
+    if (result != nullptr && length != nullptr) *length = static_cast<ssize_t>(text.size());
+    return result;
 }
