@@ -3,6 +3,7 @@
 
 #include "gacl/acl.h"
 #include "gacl/sort.h"
+#include "gacl/system.h"
 #include "gacl/text_in.h"
 #include "gacl/text_out.h"
 #include "gacl/vocab.h"

@@ -1,0 +1,197 @@
+#include "gacl/system.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/acl_store.h"
+#include "util/names.h"
+
+namespace {
+
+int fail(int err) {
+    errno = err;
+    return -1;
+}
+
+// The principal text of an entry read from the system; -1 with errno when
+// the entry cannot be represented or its name does not fit.
+int name_entry(gacl_entry_t e) {
+    const char *name = nullptr;
+    char number[16];
+    switch (e->tag) {
+        case GACL_TAG_TYPE_USER_OBJ:
+            name = "owner@";
+            break;
+        case GACL_TAG_TYPE_GROUP_OBJ:
+            name = "group@";
+            break;
+        case GACL_TAG_TYPE_EVERYONE:
+            name = "everyone@";
+            break;
+        case GACL_TAG_TYPE_USER:
+        case GACL_TAG_TYPE_GROUP:
+            name = e->tag == GACL_TAG_TYPE_USER ? names_user_name(e->id) : names_group_name(e->id);
+            if (name == nullptr) {
+                // Ids are shown as the signed numbers FreeBSD prints: 4294967294 is -2.
+                std::snprintf(number, sizeof number, "%d", static_cast<int32_t>(e->id));
+                name = number;
+            }
+            break;
+        case GACL_TAG_TYPE_UNKNOWN:
+        case GACL_TAG_TYPE_MASK:
+        case GACL_TAG_TYPE_OTHER:
+            return fail(EINVAL);
+        default:
+            return 0;  // a tag this program does not know: kept, without a name
+    }
+    if (std::strlen(name) >= GACL_NAME_SIZE) return fail(ENOMEM);
+    std::strcpy(e->name, name);
+    return 0;
+}
+
+gacl_t read_acl(const char *path, gacl_type_t type, bool link) {
+    if (type != GACL_TYPE_NFS4) return errno = EINVAL, nullptr;
+    sys_acl entries;
+    if (acl_store_current().get(path, link, &entries) != 0) return nullptr;
+    gacl_ptr acl(gacl_init(0));
+    if (!acl) return nullptr;
+    acl->type = type;
+    for (const sys_acl_entry &s : entries) {
+        gacl_t raw = acl.get();
+        gacl_entry_t e;
+        // A full ACL (more than 128 entries) fails here with ENOMEM.
+        if (gacl_create_entry_np(&raw, &e, -1) != 0) return nullptr;
+        e->tag = s.tag;
+        e->id = s.id;
+        if (name_entry(e) != 0) return nullptr;
+        e->perms = s.perm;
+        e->flags = s.flags;
+        switch (s.entry_type) {
+            case SYS_ACL_ENTRY_TYPE_ALLOW:
+                e->entry_type = GACL_ENTRY_TYPE_ALLOW;
+                break;
+            case SYS_ACL_ENTRY_TYPE_DENY:
+                e->entry_type = GACL_ENTRY_TYPE_DENY;
+                break;
+            case SYS_ACL_ENTRY_TYPE_AUDIT:
+                e->entry_type = GACL_ENTRY_TYPE_AUDIT;
+                break;
+            case SYS_ACL_ENTRY_TYPE_ALARM:
+                e->entry_type = GACL_ENTRY_TYPE_ALARM;
+                break;
+            default:
+                return errno = EINVAL, nullptr;
+        }
+    }
+    return acl.release();
+}
+
+int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
+    try {
+        sys_acl entries;
+        gacl_entry_t e;
+        int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &e);
+        for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &e)) {
+            switch (e->tag) {
+                case GACL_TAG_TYPE_USER:
+                case GACL_TAG_TYPE_GROUP:
+                    if (e->id == GACL_UNDEFINED_ID) return fail(EINVAL);  // no such user or group
+                    break;
+                case GACL_TAG_TYPE_USER_OBJ:
+                case GACL_TAG_TYPE_GROUP_OBJ:
+                case GACL_TAG_TYPE_EVERYONE:
+                    break;
+                default:
+                    return fail(EINVAL);  // untagged, POSIX.1e, or unknown
+            }
+            if (e->entry_type < GACL_ENTRY_TYPE_ALLOW || e->entry_type > GACL_ENTRY_TYPE_ALARM)
+                return fail(EINVAL);
+            sys_acl_entry s;
+            s.tag = e->tag;
+            s.id = e->id;
+            s.perm = e->perms;
+            s.flags = e->flags;
+            s.entry_type = static_cast<uint16_t>(SYS_ACL_ENTRY_TYPE_ALLOW << e->entry_type);
+            entries.push_back(s);
+        }
+        if (more < 0) return -1;
+        if (type != GACL_TYPE_NFS4) return fail(EINVAL);
+        return acl_store_current().set(path, link, entries);
+    } catch (const std::bad_alloc &) {
+        return fail(ENOMEM);
+    }
+}
+
+int delete_acl(const char *path, gacl_type_t type, bool link) {
+    if (path == nullptr) return fail(EINVAL);
+    // The mode of the object whose ACL is replaced: the link's own for the
+    // link variant, the target's when a final link is followed (the link's
+    // own 0777 would hand everyone full access to the target).
+    struct stat st;
+    const char *p = *path == '\0' ? "." : path;
+    if ((link ? lstat(p, &st) : stat(p, &st)) != 0) return -1;
+    gacl_ptr acl(gacl_init(0));
+    if (!acl) return -1;
+    for (const sys_acl_entry &s : acl_trivial(st.st_mode)) {
+        gacl_t raw = acl.get();
+        gacl_entry_t e;
+        if (gacl_create_entry_np(&raw, &e, -1) != 0) return -1;
+        e->tag = s.tag;
+        e->id = s.id;
+        e->perms = s.perm;
+        e->flags = s.flags;
+        e->entry_type = GACL_ENTRY_TYPE_ALLOW;
+    }
+    return write_acl(path, type, acl.get(), link);
+}
+
+}  // namespace
+
+gacl_t gacl_get_file(const char *path, gacl_type_t type) {
+    return read_acl(path, type, false);
+}
+
+gacl_t gacl_get_link_np(const char *path, gacl_type_t type) {
+    return read_acl(path, type, true);
+}
+
+int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl) {
+    return write_acl(path, type, acl, false);
+}
+
+int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl) {
+    return write_acl(path, type, acl, true);
+}
+
+int gacl_delete_file_np(const char *path, gacl_type_t type) {
+    return delete_acl(path, type, false);
+}
+
+int gacl_delete_link_np(const char *path, gacl_type_t type) {
+    return delete_acl(path, type, true);
+}
+
+int gacl_is_trivial_np(gacl_t acl, int *trivial) {
+    if (acl == nullptr || trivial == nullptr) return fail(EINVAL);
+    gacl_entry_t e;
+    int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &e);
+    if (more < 0) return -1;
+    if (more == 0) {
+        *trivial = 1;  // no entries: trivial whatever the type
+        return 0;
+    }
+    if (acl->type != GACL_TYPE_NFS4) return fail(ENOSYS);
+    int result = 1;
+    for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &e)) {
+        if (e->tag != GACL_TAG_TYPE_USER_OBJ && e->tag != GACL_TAG_TYPE_GROUP_OBJ &&
+            e->tag != GACL_TAG_TYPE_EVERYONE)
+            result = 0;
+    }
+    if (more < 0) return -1;
+    *trivial = result;
+    return 0;
+}

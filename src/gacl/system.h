@@ -1,0 +1,46 @@
+// system: moves ACLs between the file system and the in-memory model. The
+// only part of the program that reaches the system's ACLs (through the
+// platform's ACL store); everything above sees gacl objects only.
+//
+// NFSv4 ACLs only: the type argument must be GACL_TYPE_NFS4, any other type
+// fails with EINVAL. Failures return null or -1 with errno: the store's own
+// (EOPNOTSUPP for a symbolic link itself, ENOENT, EACCES, ...) or the ones
+// named below. Nothing is printed.
+#pragma once
+
+#include "gacl/acl.h"
+
+// Reads the ACL of the file at `path` (a final symbolic link followed) into
+// a new ACL of type `type`, for the caller to release. Names: "owner@",
+// "group@", "everyone@", the user or group name, or the id in decimal when
+// it has none. Null with ENOMEM for more than 128 entries or a name longer
+// than 255 characters, EINVAL for POSIX.1e (mask, other) or untagged entries
+// and unknown entry types.
+gacl_t gacl_get_file(const char *path, gacl_type_t type);
+
+// The same for `path` itself when it is a symbolic link.
+gacl_t gacl_get_link_np(const char *path, gacl_type_t type);
+
+// Replaces the ACL of the file at `path` (a final symbolic link followed) by
+// `acl`, which stays the caller's; an ACL without entries is written as an
+// empty ACL. 0, or -1 with EINVAL for an entry without a tag or with a tag
+// other than owner@, user, group@, group and everyone@, a user or group id
+// of -1, or an entry type outside allow, deny, audit and alarm (the file is
+// then left as it was).
+int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl);
+
+// The same for `path` itself when it is a symbolic link.
+int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
+
+// Replaces the ACL of the file at `path` (a final symbolic link followed) by
+// the trivial ACL of its permission bits. An empty path is ".". 0 or -1.
+int gacl_delete_file_np(const char *path, gacl_type_t type);
+
+// The same for `path` itself (its own permission bits) when it is a link.
+int gacl_delete_link_np(const char *path, gacl_type_t type);
+
+// Stores 1 in *trivial when every entry of `acl` is for owner@, group@ or
+// everyone@ (or there are none), else 0. 0, or -1 with EINVAL for a null or
+// dead ACL or a null result pointer, ENOSYS for an ACL with entries that is
+// not of type GACL_TYPE_NFS4 (nothing stored). Restarts the ACL's cursor.
+int gacl_is_trivial_np(gacl_t acl, int *trivial);
