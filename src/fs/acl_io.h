@@ -1,0 +1,19 @@
+// acl_io: the system binding's ACL reads and writes behind the
+// current-directory guard. A null path first needs a known current
+// directory (else ENOSYS and a null or -1 result); every path is then passed
+// on unchanged to the gacl_* operation of the same name.
+#pragma once
+
+#include "gacl/acl.h"
+
+// gacl_get_file behind the guard: a new ACL, or null with errno.
+gacl_t fs_acl_get_file(const char *path, gacl_type_t type);
+
+// gacl_get_link_np behind the guard: a new ACL, or null with errno.
+gacl_t fs_acl_get_link_np(const char *path, gacl_type_t type);
+
+// gacl_set_file behind the guard: 0, or -1 with errno.
+int fs_acl_set_file(const char *path, gacl_type_t type, gacl_t acl);
+
+// gacl_set_link_np behind the guard: 0, or -1 with errno.
+int fs_acl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
