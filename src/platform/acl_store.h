@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
