@@ -1,0 +1,208 @@
+#include "commands/update.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "commands/list.h"
+#include "commands/walk.h"
+#include "fs/acl_io.h"
+#include "gacl/gacl.h"
+#include "gacl/system.h"
+#include "shell/config.h"
+#include "shell/report.h"
+#include "util/strutil.h"
+
+namespace {
+
+// True when `path` is a symbolic link on which the system keeps no ACL.
+// Asked before anything is printed for a link, so that a dry run (-n) or a
+// print level of 2 does not show links that a real run leaves alone.
+bool link_without_acl(const char *path) {
+    int saved = errno;
+    gacl_ptr acl(fs_acl_get_link_np(path, GACL_TYPE_NFS4));
+    bool unsupported = !acl && errno == EOPNOTSUPP;
+    errno = saved;
+    return unsupported;
+}
+
+// Reads the ACL of a walked object; "<path>: Getting ACL" ends the command
+// when it cannot be read. Null for a link without ACL support.
+gacl_ptr read_acl(const char *path, const struct stat *st) {
+    gacl_t acl = nullptr;
+    int got = get_path_acl(path, st, &acl);
+    if (got < 0) report(1, errno, "%s: Getting ACL", path);
+    return gacl_ptr(got > 0 ? acl : nullptr);
+}
+
+// set-access and copy-access: directories get the ACL as given, every other
+// object the copy without inheritance flags.
+struct set_context {
+    gacl_t dir;
+    gacl_t file;
+};
+
+int set_one(const char *path, const struct stat *st, unsigned, void *context) {
+    const auto *set = static_cast<const set_context *>(context);
+    gacl_t acl = S_ISDIR(st->st_mode) ? set->dir : set->file;
+    return update_acl(path, st, acl, nullptr) < 0 ? 1 : 0;
+}
+
+int touch_one(const char *path, const struct stat *st, unsigned, void *) {
+    gacl_ptr acl = read_acl(path, st);
+    if (!acl) return 0;
+    return update_acl(path, st, acl.get(), acl.get()) < 0 ? 1 : 0;
+}
+
+int delete_one(const char *path, const struct stat *st, unsigned, void *) {
+    const bool link = S_ISLNK(st->st_mode);
+    if (link && link_without_acl(path)) return 0;
+    if (!config.no_update) {
+        int rc = link ? gacl_delete_link_np(path, GACL_TYPE_NFS4)
+                      : gacl_delete_file_np(path, GACL_TYPE_NFS4);
+        if (rc != 0) {
+            if (link && errno == EOPNOTSUPP) return 0;
+            report(1, errno, "%s: Deleting ACL", path);
+        }
+    }
+    if (config.verbose) std::printf("%s: ACL Deleted%s\n", path, config.no_update ? " (NOT)" : "");
+    return 0;
+}
+
+int find_one(const char *path, const struct stat *st, unsigned, void *context) {
+    auto pattern = static_cast<gacl_t>(context);
+    gacl_ptr acl = read_acl(path, st);
+    if (!acl) return 0;
+    for (int i = 0; i < acl->count; i++) {
+        for (int j = 0; j < pattern->count; j++) {
+            int m = gacl_entry_match_np(&acl->entries[i], &pattern->entries[j]);
+            if (m < 0) return -1;
+            if (m == 0) continue;
+            if (config.verbose)
+                print_acl(stdout, acl.get(), path, st);
+            else
+                std::printf("%s\n", path);
+            return 0;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current) {
+    const bool link = S_ISLNK(st->st_mode);
+    // set-access and copy-access hand links over unread; one without ACL
+    // support is no reason to stop a recursive run.
+    if (link && !current && link_without_acl(path)) return 0;
+
+    gacl_t work = acl;
+    gacl_ptr sorted, merged;
+    if (config.sort) {
+        sorted.reset(gacl_sort_np(work));
+        if (!sorted) report(1, errno, "%s: Sorting ACL", path);
+        work = sorted.get();
+    }
+    if (config.merge) {
+        merged.reset(gacl_merge_np(work));
+        if (!merged) report(1, errno, "%s: Merging ACL", path);
+        work = merged.get();
+        sorted.reset();
+    }
+
+    if (config.print >= 2) print_acl(stdout, work, path, st);
+
+    if (current && !config.force && gacl_match_np(work, current) == 1) return 0;
+
+    if (!config.no_update) {
+        int rc = link ? fs_acl_set_link_np(path, GACL_TYPE_NFS4, work)
+                      : fs_acl_set_file(path, GACL_TYPE_NFS4, work);
+        if (rc != 0) {
+            if (link && errno == EOPNOTSUPP) return 0;
+            report(1, errno, "%s: Setting ACL", path);
+        }
+    }
+
+    if (config.print == 1) print_acl(stdout, work, path, st);
+    if (config.verbose) std::printf("%s: ACL Updated%s\n", path, config.no_update ? " (NOT)" : "");
+    return 1;
+}
+
+int strip_inheritance(gacl_t acl) {
+    gacl_entry_t entry = nullptr;
+    for (int got = gacl_get_entry(acl, GACL_FIRST_ENTRY, &entry); got != 0;
+         got = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
+        if (got < 0) return -1;
+        gacl_flagset_t flags = nullptr;
+        if (gacl_get_flagset_np(entry, &flags) != 0) return -1;
+        int inherited = gacl_get_flag_np(flags, GACL_FLAG_INHERITED);
+        if (inherited < 0 || gacl_clear_flags_np(flags) != 0) return -1;
+        if (inherited && gacl_add_flag_np(flags, GACL_FLAG_INHERITED) != 0) return -1;
+        if (gacl_set_flagset_np(entry, flags) != 0) return -1;
+    }
+    return 0;
+}
+
+int cmd_set_access(int argc, char **argv) {
+    if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
+    gacl_ptr dir(gacl_from_text(argv[1]));
+    if (!dir) report(1, errno, "%s: Invalid ACL", argv[1]);
+    gacl_ptr file(gacl_dup(dir.get()));
+    if (!file || strip_inheritance(file.get()) != 0) report(1, errno, "%s: Invalid ACL", argv[1]);
+    set_context set{dir.get(), file.get()};
+    return walk_paths(argc - 2, argv + 2, set_one, &set);
+}
+
+int cmd_copy_access(int argc, char **argv) {
+    if (argc < 2) report(1, 0, "Missing required arguments (<src> <dst>)");
+    gacl_t source = nullptr;
+    int got = get_path_acl(argv[1], nullptr, &source);
+    if (got < 0) report(1, errno, "%s: Getting ACL", argv[1]);
+    // A source link without an ACL has nothing to copy.
+    if (got == 0) return 0;
+    gacl_ptr dir(source);
+    gacl_ptr file(gacl_dup(dir.get()));
+    if (!file || strip_inheritance(file.get()) != 0)
+        report(1, errno, "%s: Internal Fault (gacl_dup)", argv[1]);
+    set_context set{dir.get(), file.get()};
+    return walk_paths(argc - 2, argv + 2, set_one, &set);
+}
+
+int cmd_touch_access(int argc, char **argv) {
+    return walk_paths(argc - 1, argv + 1, touch_one, nullptr);
+}
+
+int cmd_delete_access(int argc, char **argv) {
+    return walk_paths(argc - 1, argv + 1, delete_one, nullptr);
+}
+
+int cmd_find_access(int argc, char **argv) {
+    if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
+    // A pattern that does not parse would match nothing and hide the typo.
+    gacl_ptr pattern(gacl_from_text(argv[1]));
+    if (!pattern) report(1, errno, "%s: Invalid ACL", argv[1]);
+    return walk_paths(argc - 2, argv + 2, find_one, pattern.get());
+}
+
+int cmd_get_access(int argc, char **argv) {
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        const char *eq = std::strchr(arg, '=');
+        if (!eq) report(1, 0, "%s: Missing required '=' character", arg);
+        const int name_length = static_cast<int>(eq - arg);
+        str_ptr name = str_ndup(arg, static_cast<size_t>(name_length));
+        if (!name) report(1, errno, "%.*s: Memory allocation", name_length, arg);
+        const char *path = eq + 1;
+
+        gacl_t got = nullptr;
+        if (get_path_acl(path, nullptr, &got) <= 0) report(1, errno, "%s: Getting ACL", path);
+        gacl_ptr acl(got);
+        gacl_text_ptr text(gacl_to_text_np(acl.get(), nullptr, GACL_TEXT_COMPACT));
+        if (!text) report(1, errno, "%s: Converting ACL to text", path);
+        // setenv keeps its own copy for the rest of the process, so later
+        // command lines can expand ${NAME}.
+        if (setenv(name.get(), text.get(), 1) != 0) report(1, errno, "%s: Putenv", name.get());
+    }
+    return 0;
+}

@@ -1,0 +1,39 @@
+#include "commands/update.h"
+
+#include <gtest/gtest.h>
+
+#include "gacl/acl.h"
+#include "gacl/vocab.h"
+
+namespace {
+
+TEST(StripInheritance, KeepsOnlyTheInheritedFlag) {
+    const gacl_flag_t flags[] = {
+        GACL_FLAG_ALL,
+        GACL_FLAG_FILE_INHERIT | GACL_FLAG_INHERIT_ONLY,
+        GACL_FLAG_INHERITED | GACL_FLAG_NO_PROPAGATE_INHERIT,
+        0,
+    };
+    gacl_ptr acl(gacl_init(0));
+    for (gacl_flag_t f : flags) {
+        gacl_t raw = acl.get();
+        gacl_entry_t entry = nullptr;
+        ASSERT_EQ(gacl_create_entry_np(&raw, &entry, -1), 0);
+        entry->tag = GACL_TAG_TYPE_EVERYONE;
+        entry->perms = GACL_PERM_READ_DATA;
+        entry->flags = f | 0x0040;  // a bit of no flag goes too
+    }
+    ASSERT_EQ(strip_inheritance(acl.get()), 0);
+    ASSERT_EQ(acl->count, 4);
+    EXPECT_EQ(acl->entries[0].flags, GACL_FLAG_INHERITED);
+    EXPECT_EQ(acl->entries[1].flags, 0);
+    EXPECT_EQ(acl->entries[2].flags, GACL_FLAG_INHERITED);
+    EXPECT_EQ(acl->entries[3].flags, 0);
+    EXPECT_EQ(acl->entries[0].perms, GACL_PERM_READ_DATA);
+}
+
+TEST(StripInheritance, RefusesANullAcl) {
+    EXPECT_EQ(strip_inheritance(nullptr), -1);
+}
+
+}  // namespace
