@@ -142,6 +142,8 @@ char *complete_option(const char *text, int state) {
         ++next;
         bool takes_value = (o.type & OPT_BASE_MASK) != OPT_SWITCH && !(o.type & OPT_OPTIONAL);
         std::string completion = std::string("--") + o.name + (takes_value ? "=" : "");
+        // The value follows the '=' directly: no blank after the completion.
+        if (takes_value) rl_completion_append_character = '\0';
         return strdup(completion.c_str());
     }
     return nullptr;

@@ -1,0 +1,178 @@
+// The interactive loop: scripts piped on standard input, and a person at a
+// terminal (banner, prompts, completion).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/process.h"
+#include "support/pty.h"
+#include "support/tempdir.h"
+
+namespace {
+
+process_result run_script(const temp_dir &dir, const std::string &script,
+                          std::vector<std::string> env = {}) {
+    process_spec spec;
+    spec.program = vossik_binary();
+    spec.argv = {"vossik"};
+    spec.input = script;
+    spec.cwd = dir.path();
+    spec.env = std::move(env);
+    return run_process(spec);
+}
+
+bool exists(const std::string &path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+TEST(PipedScript, CommentsEscapesVariablesAndRedirections) {
+    temp_dir dir;
+    dir.write("in.txt", "from the input file\n");
+    dir.write("keep.txt", "precious\n");
+    process_result r = run_script(dir,
+                                  "# a comment\n"
+                                  "echo-text one\n"
+                                  "   # a comment > keep.txt\n"
+                                  "\n"
+                                  "!echo from the shell\n"
+                                  "echo-text ${GREETING}! \"$GREETING\" '${GREETING}' $% >out.txt\n"
+                                  "echo-text back on the pipe\n"
+                                  "!cat <in.txt\n"
+                                  "nonesuch >failed.txt\n"
+                                  "echo-text after the failure\n"
+                                  "echo-text spaced > spaced.txt\n"
+                                  "echo-text 'a>b'\n"
+                                  "echo-text last",
+                                  {"GREETING=hi there"});
+    EXPECT_EQ(r.out,
+              "one\n"
+              "from the shell\n"
+              "back on the pipe\n"
+              "from the input file\n"
+              "after the failure\n"
+              "spaced\n"
+              "last\n");
+    EXPECT_EQ(r.err, "vossik: Error: nonesuch: Unknown command\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(dir.read("out.txt"), "hi there! hi there ${GREETING} %\n");
+    EXPECT_EQ(dir.read("keep.txt"), "precious\n") << "a comment redirects nothing";
+    EXPECT_TRUE(exists(dir.file("failed.txt")));
+    EXPECT_EQ(dir.read("failed.txt"), "");
+    EXPECT_FALSE(exists(dir.file("spaced.txt")));
+    EXPECT_EQ(dir.read("b'"), "a\n") << "the last '>' redirects, quotes or not";
+}
+
+TEST(PipedScript, RedirectionThatCannotBeOpened) {
+    temp_dir dir;
+    process_result r = run_script(dir,
+                                  "echo-text lost >no-such-dir/out.txt\n"
+                                  "echo-text lost <missing.txt\n"
+                                  "echo-text still running\n"
+                                  "echo-text both >ok.txt <missing.txt\n"
+                                  "echo-text to the pipe\n"
+                                  "echo-text x <missing.txt\n");
+    EXPECT_EQ(r.out, "still running\nto the pipe\n");
+    EXPECT_EQ(r.err,
+              "vossik: Error: no-such-dir/out.txt: Redirecting output: No such file or directory\n"
+              "vossik: Error: missing.txt: Redirecting input: No such file or directory\n"
+              "vossik: Error: missing.txt: Redirecting input: No such file or directory\n"
+              "vossik: Error: missing.txt: Redirecting input: No such file or directory\n");
+    EXPECT_EQ(r.status, 1) << "the failed redirection is the last line's status";
+    EXPECT_EQ(dir.read("ok.txt"), "") << "the command on the line did not run";
+}
+
+TEST(PipedScript, ExitStatusIsTheLastLines) {
+    temp_dir dir;
+    const struct {
+        const char *script;
+        int status;
+    } cases[] = {
+        {"", 0},
+        {"!false\n", 1},
+        {"!exit 3\n", 3},
+        {"!kill -9 $$\n", 128 + 9},
+        {"!false\n# a comment keeps the status\n\n", 1},
+        {"nonesuch\necho-text ok\n", 0},
+        {"echo-text ok\nnonesuch\n", 1},
+        {"help lac\n", 255},
+        {"--no\n", 1},
+        {"echo-text --no\n", 255},
+        {"exit-command x\necho-text goes on\n", 0},
+        {"exit-command 5\necho-text not reached\n", 5},
+    };
+    for (const auto &c : cases) {
+        process_result r = run_script(dir, c.script);
+        EXPECT_EQ(r.status, c.status) << c.script;
+        EXPECT_EQ(r.out.find("not reached"), std::string::npos);
+    }
+}
+
+TEST(PipedScript, ExitCommandWithRedirectedOutputKeepsTheOutput) {
+    temp_dir dir;
+    process_result r = run_script(dir, "echo-text saved >out.txt\nexit-command 2 >out2.txt\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(dir.read("out.txt"), "saved\n");
+    EXPECT_TRUE(exists(dir.file("out2.txt")));
+}
+
+// A person at a terminal.
+TEST(Terminal, BannerPromptsAndStatus) {
+    temp_dir dir;
+    pty_process term({"vossik"}, dir.path());
+    ASSERT_TRUE(term.wait_for("[VOSSIK, v1.16.2"));
+    ASSERT_TRUE(term.wait_for("]\r\n\r\nINTERACTIVE MODE (type 'help' for information)\r\n> "));
+
+    term.send("nonesuch\r");
+    ASSERT_TRUE(term.wait_for("vossik: Error: nonesuch: Unknown command\r\n! "));
+    term.send("  # a comment\r");
+    ASSERT_TRUE(term.wait_for("# a comment\r\n! ")) << "a comment keeps the prompt";
+    term.send("echo-text fine\r");
+    ASSERT_TRUE(term.wait_for("fine\r\n> "));
+    term.send("help lac\r");
+    ASSERT_TRUE(term.wait_for("Display usage\r\n"));
+    ASSERT_TRUE(term.wait_for("? "));
+
+    // Output redirected to a file, then back to the terminal.
+    term.send("echo-text into the file >out.txt\r");
+    ASSERT_TRUE(term.wait_for("\r\n> "));
+    term.send("echo-text visible\r");
+    ASSERT_TRUE(term.wait_for("visible\r\n> "));
+    EXPECT_EQ(dir.read("out.txt"), "into the file\n");
+
+    term.send("\x04");  // end of input
+    EXPECT_EQ(term.wait_exit(), 0);
+    EXPECT_EQ(term.output().find("into the file\r\n"), std::string::npos);
+}
+
+TEST(Terminal, EndOfInputExitsWithTheLastStatus) {
+    pty_process term;
+    ASSERT_TRUE(term.wait_for("> "));
+    term.send("nonesuch\r");
+    ASSERT_TRUE(term.wait_for("! "));
+    term.send("\x04");
+    EXPECT_EQ(term.wait_exit(), 1);
+}
+
+TEST(Terminal, TabCompletesCommandsAndOptions) {
+    pty_process term;
+    ASSERT_TRUE(term.wait_for("> "));
+    term.send("echo-t\t");
+    ASSERT_TRUE(term.wait_for("echo-text "));
+    term.send("--st\t");
+    ASSERT_TRUE(term.wait_for("--style="));
+    term.send("csv done\r");
+    ASSERT_TRUE(term.wait_for("csv done\r\ndone\r\n> ")) << term.pending();
+    EXPECT_NE(term.output().find("echo-text --style=csv done"), std::string::npos)
+        << "no blank after an option that takes a value";
+    term.send("exit-command 4\r");
+    EXPECT_EQ(term.wait_exit(), 4);
+}
+
+TEST(Terminal, NoBannerWhenInputIsNotATerminal) {
+    temp_dir dir;
+    process_result r = run_script(dir, "echo-text only this\n");
+    EXPECT_EQ(r.out, "only this\n");
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace

@@ -1,4 +1,0 @@
-#include <gtest/gtest.h>
-#include <cstdlib>
-
-TEST(Smoke, BinaryRuns) { EXPECT_EQ(std::system(VOSSIK_BINARY " >/dev/null"), 0); }
