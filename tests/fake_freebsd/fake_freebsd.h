@@ -1,0 +1,54 @@
+// fake_freebsd: the in-memory FreeBSD behind tests/fake_freebsd/sys/acl.h and
+// sys/extattr.h. Tests set up files with ACLs and extended attributes, run
+// the FreeBSD backend over them, and then look at what it stored, at the
+// calls it made (in order), and at the objects it left unreleased. Any call
+// can be made to fail with a chosen errno.
+#pragma once
+
+#include <sys/acl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fake_freebsd {
+
+// Forgets every file, recorded call, planned failure and unreleased object.
+void reset();
+
+// Creates or replaces the file `path` with the NFSv4 ACL `acl`. A file with
+// `nfs4` false lives on a file system without NFSv4 ACLs (EOPNOTSUPP).
+void add_file(const std::string &path, std::vector<acl_entry> acl = {}, bool nfs4 = true);
+
+// Creates or replaces `path` as a symbolic link to `target`. Links have no
+// ACL of their own (EOPNOTSUPP) but may carry extended attributes.
+void add_link(const std::string &path, const std::string &target);
+
+// The ACL stored for `path` itself (empty when there is no such file).
+std::vector<acl_entry> acl_of(const std::string &path);
+
+// Sets or reads the extended attribute `name` of namespace `ns` of `path`
+// itself, bypassing the calls.
+void set_attr(const std::string &path, int ns, const std::string &name, const std::string &value);
+std::optional<std::string> attr_of(const std::string &path, int ns, const std::string &name);
+
+// Makes the `nth` coming call of `function` (1: the next one) fail with `err`.
+void fail(const std::string &function, int err, int nth = 1);
+
+// The calls made since the last reset, one line each: the function name and
+// its telling arguments ("acl_get_entry 1", "acl_set_file /f 4", ...).
+const std::vector<std::string> &calls();
+
+// Forgets the calls recorded so far.
+void clear_calls();
+
+// The recorded calls whose function name is one of `functions`, in order.
+std::vector<std::string> calls_of(const std::vector<std::string> &functions);
+
+// ACLs and qualifiers handed out and not yet given to acl_free.
+int live_objects();
+
+// acl_free calls with something that was not a live object.
+int bad_frees();
+
+}  // namespace fake_freebsd
