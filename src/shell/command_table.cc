@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "edit/edit_access.h"
 #include "shell/builtins.h"
 #include "shell/report.h"
 
@@ -21,11 +22,6 @@ const option_t attribute_options[] = {
     {"attr-options", 'X', OPT_TEXT, nullptr, nullptr, "Extended attribute options"},
     {nullptr, 0, 0, nullptr, nullptr, nullptr},
 };
-const option_t edit_access_options[] = {
-    {"execute", 'e', OPT_TEXT, nullptr, nullptr, "Commands (from string)"},
-    {"file", 'E', OPT_TEXT, nullptr, nullptr, "Commands (from file)"},
-    {nullptr, 0, 0, nullptr, nullptr, nullptr},
-};
 
 // Built-in commands.
 const command_t version_command = {"version", cmd_version, nullptr, "", "Display program version"};
@@ -39,7 +35,7 @@ const command_t list_access_command = {"list-access", not_implemented, nullptr, 
                                        "List ACL(s)"};
 const command_t set_access_command = {"set-access", not_implemented, nullptr, "<acl> <path>+",
                                       "Set ACL(s)"};
-const command_t edit_access_command = {"edit-access", not_implemented, edit_access_options,
+const command_t edit_access_command = {"edit-access", edit_access, edit_access_options,
                                        "[<change>] <path>+", "Edit ACL(s)"};
 const command_t touch_access_command = {"touch-access", not_implemented, nullptr, "<path>+",
                                         "Touch/update ACL(s)"};
