@@ -5,6 +5,9 @@
 
 #include <cerrno>
 
+#include "commands/inherit.h"
+#include "commands/rename.h"
+#include "commands/update.h"
 #include "edit/edit_access.h"
 #include "shell/builtins.h"
 #include "shell/report.h"
@@ -33,23 +36,23 @@ const command_t help_command = {"help", cmd_help, nullptr, "[<command>]*",
 // ACL commands.
 const command_t list_access_command = {"list-access", not_implemented, nullptr, "<path>+",
                                        "List ACL(s)"};
-const command_t set_access_command = {"set-access", not_implemented, nullptr, "<acl> <path>+",
+const command_t set_access_command = {"set-access", cmd_set_access, nullptr, "<acl> <path>+",
                                       "Set ACL(s)"};
 const command_t edit_access_command = {"edit-access", edit_access, edit_access_options,
                                        "[<change>] <path>+", "Edit ACL(s)"};
-const command_t touch_access_command = {"touch-access", not_implemented, nullptr, "<path>+",
+const command_t touch_access_command = {"touch-access", cmd_touch_access, nullptr, "<path>+",
                                         "Touch/update ACL(s)"};
-const command_t get_access_command = {"get-access", not_implemented, nullptr, "<var>=<path>+",
+const command_t get_access_command = {"get-access", cmd_get_access, nullptr, "<var>=<path>+",
                                       "Get ACL into variable"};
-const command_t copy_access_command = {"copy-access", not_implemented, nullptr, "<src> <dst>+",
+const command_t copy_access_command = {"copy-access", cmd_copy_access, nullptr, "<src> <dst>+",
                                        "Copy ACL(s)"};
-const command_t delete_access_command = {"delete-access", not_implemented, nullptr, "<path>+",
+const command_t delete_access_command = {"delete-access", cmd_delete_access, nullptr, "<path>+",
                                          "Delete ACL(s)"};
-const command_t find_access_command = {"find-access", not_implemented, nullptr, "<acl> <path>+",
+const command_t find_access_command = {"find-access", cmd_find_access, nullptr, "<acl> <path>+",
                                        "Search ACL(s)"};
-const command_t rename_access_command = {"rename-access", not_implemented, nullptr,
+const command_t rename_access_command = {"rename-access", cmd_rename_access, nullptr,
                                          "<change> <path>+", "Rename ACL entries"};
-const command_t inherit_access_command = {"inherit-access", not_implemented, nullptr, "<path>+",
+const command_t inherit_access_command = {"inherit-access", cmd_inherit_access, nullptr, "<path>+",
                                           "Propage ACL(s) inheritance"};
 
 // Shell, directory and attribute commands.

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <string>
+
 #include "gacl/acl.h"
 #include "gacl/vocab.h"
+#include "shell/config.h"
+#include "shell/report.h"
 
 namespace {
 
@@ -34,6 +40,36 @@ TEST(StripInheritance, KeepsOnlyTheInheritedFlag) {
 
 TEST(StripInheritance, RefusesANullAcl) {
     EXPECT_EQ(strip_inheritance(nullptr), -1);
+}
+
+// A copy that cannot be made ends the command with the path first. An ACL
+// the layer does not know stands in for memory running out.
+TEST(UpdateAcl, CopyFailuresEndTheCommand) {
+    struct {
+        int32_t sort, merge;
+        const char *err;
+    } cases[] = {
+        {1, 0, "Error: p: Sorting ACL: Invalid argument\n"},
+        {0, 1, "Error: p: Merging ACL: Invalid argument\n"},
+    };
+    gacl_t_struct stranger{};
+    struct stat st {};
+    st.st_mode = S_IFREG | 0644;
+    for (const auto &c : cases) {
+        config = config_t{};
+        config.sort = c.sort;
+        config.merge = c.merge;
+        testing::internal::CaptureStderr();
+        int status = 0;
+        try {
+            update_acl("p", &st, &stranger, nullptr);
+        } catch (const command_abandoned &e) {
+            status = e.status;
+        }
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
+    }
+    config = config_t{};
 }
 
 }  // namespace
