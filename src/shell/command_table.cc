@@ -9,6 +9,8 @@
 #include "commands/rename.h"
 #include "commands/update.h"
 #include "edit/edit_access.h"
+#include "fs/attr_commands.h"
+#include "fs/dir_commands.h"
 #include "shell/builtins.h"
 #include "shell/report.h"
 
@@ -18,13 +20,6 @@ namespace {
 int not_implemented(int, char **argv) {
     return report(1, ENOSYS, "%s: Not implemented", argv[0]);
 }
-
-// Option tables of commands built in other modules; each moves to its
-// module together with the command's handler.
-const option_t attribute_options[] = {
-    {"attr-options", 'X', OPT_TEXT, nullptr, nullptr, "Extended attribute options"},
-    {nullptr, 0, 0, nullptr, nullptr, nullptr},
-};
 
 // Built-in commands.
 const command_t version_command = {"version", cmd_version, nullptr, "", "Display program version"};
@@ -60,19 +55,19 @@ const command_t exit_command_command = {"exit-command", cmd_exit_command, nullpt
                                         "Exit (with exit code)"};
 const command_t echo_text_command = {"echo-text", cmd_echo_text, nullptr, "[<str>]*",
                                      "Print some text"};
-const command_t change_directory_command = {"change-directory", not_implemented, nullptr,
+const command_t change_directory_command = {"change-directory", cmd_change_directory, nullptr,
                                             "[<path>]*", "Change work directory"};
-const command_t print_work_directory_command = {"print-work-directory", not_implemented, nullptr,
-                                                "", "Print work directory"};
-const command_t directory_listing_command = {"directory-listing", not_implemented, nullptr,
+const command_t print_work_directory_command = {"print-work-directory", cmd_print_work_directory,
+                                                nullptr, "", "Print work directory"};
+const command_t directory_listing_command = {"directory-listing", cmd_directory_listing, nullptr,
                                              "[<path>]*", "List directory"};
-const command_t list_attribute_command = {"list-attribute", not_implemented, attribute_options,
+const command_t list_attribute_command = {"list-attribute", cmd_list_attribute, attr_options,
                                           "[<path>]*", "List extended attributes"};
-const command_t get_attribute_command = {"get-attribute", not_implemented, attribute_options,
+const command_t get_attribute_command = {"get-attribute", cmd_get_attribute, attr_options,
                                          "<path>+ [<attr>]*", "Get extended attributes"};
-const command_t set_attribute_command = {"set-attribute", not_implemented, attribute_options,
+const command_t set_attribute_command = {"set-attribute", cmd_set_attribute, attr_options,
                                          "<path>+ [<attr>=<val>]*", "Set extended attributes"};
-const command_t remove_attribute_command = {"remove-attribute", not_implemented, attribute_options,
+const command_t remove_attribute_command = {"remove-attribute", cmd_remove_attribute, attr_options,
                                             "<path> [<attr>]*", "Remove extended attributes"};
 
 }  // namespace
