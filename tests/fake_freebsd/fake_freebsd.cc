@@ -29,6 +29,8 @@ struct world {
     std::map<std::string, node> files;
     std::vector<std::string> calls;
     std::map<std::string, std::pair<int, int>> failures;  // function → (calls to go, errno)
+    std::map<std::string, std::pair<int, std::function<void()>>>
+        actions;  // function → (to go, what)
     std::map<acl_t, std::unique_ptr<acl_t_struct>> acls;
     std::map<void *, std::unique_ptr<uid_t>> qualifiers;
     int bad_frees = 0;
@@ -48,6 +50,12 @@ std::string hex(unsigned long v) {
 // Records the call; returns the errno it must fail with, or 0.
 int enter(const std::string &function, const std::string &args = "") {
     w().calls.push_back(args.empty() ? function : function + " " + args);
+    auto action = w().actions.find(function);
+    if (action != w().actions.end() && --action->second.first == 0) {
+        std::function<void()> run = std::move(action->second.second);
+        w().actions.erase(action);
+        run();
+    }
     auto planned = w().failures.find(function);
     if (planned == w().failures.end()) return 0;
     if (--planned->second.first > 0) return 0;
@@ -256,6 +264,7 @@ void reset() {
     the.files.clear();
     the.calls.clear();
     the.failures.clear();
+    the.actions.clear();
     the.acls.clear();
     the.qualifiers.clear();
     the.bad_frees = 0;
@@ -293,6 +302,10 @@ std::optional<std::string> attr_of(const std::string &path, int ns, const std::s
 
 void fail(const std::string &function, int err, int nth) {
     w().failures[function] = {nth, err};
+}
+
+void before(const std::string &function, int nth, std::function<void()> action) {
+    w().actions[function] = {nth, std::move(action)};
 }
 
 const std::vector<std::string> &calls() {

@@ -7,6 +7,7 @@
 
 #include <sys/acl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ std::optional<std::string> attr_of(const std::string &path, int ns, const std::s
 
 // Makes the `nth` coming call of `function` (1: the next one) fail with `err`.
 void fail(const std::string &function, int err, int nth = 1);
+
+// Runs `action` when the `nth` coming call of `function` begins, before the
+// call looks at anything (to change the files under a running caller).
+void before(const std::string &function, int nth, std::function<void()> action);
 
 // The calls made since the last reset, one line each: the function name and
 // its telling arguments ("acl_get_entry 1", "acl_set_file /f 4", ...).
