@@ -31,7 +31,17 @@ class InheritAccess : public WriteTest {
 };
 
 TEST_F(InheritAccess, WholeTree) {
-    process_result r = run({"inherit-access", "-r", "-v", "top"});
+    // A dry run reports every object it would write and writes none.
+    process_result r = run({"inherit-access", "-r", "-n", "-v", "top"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "top: ACL Updated (NOT)\ntop/f: ACL Updated (NOT)\ntop/sub: ACL Updated (NOT)\n"
+              "top/sub/g: ACL Updated (NOT)\ntop/sub/deeper: ACL Updated (NOT)\n"
+              "top/sub/deeper/h: ACL Updated (NOT)\n");
+    EXPECT_EQ(acl("top"), TOP);
+    EXPECT_EQ(acl("top/sub/deeper/h"), OTHER);
+
+    r = run({"inherit-access", "-r", "-v", "top"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
