@@ -42,13 +42,13 @@ struct groups_release {
 // The walk context of one run: the groups, and whether a path was
 // abandoned (the walker does not pass that on for every path).
 struct edit_run {
-    const acecr_group_t *groups;
+    acecr_group_t *groups;
     bool abandoned;
 };
 
 int edit_one(const char *path, const struct stat *st, unsigned depth, void *context) {
     auto *run = static_cast<edit_run *>(context);
-    int status = acecr_apply(path, st, depth, const_cast<acecr_group_t *>(run->groups));
+    int status = acecr_apply(path, st, depth, run->groups);
     if (status != 0) run->abandoned = true;
     return status;
 }

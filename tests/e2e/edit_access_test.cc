@@ -523,6 +523,10 @@ TEST_F(EditAccess, ScriptErrors) {
     r = run({"edit-access", "-E", "missing", "f"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, error("missing: Opening script: No such file or directory"));
+    directory("dir");
+    r = run({"edit-access", "-E", "dir", "f"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, error("dir: Reading script: Is a directory"));
 
     r = run({"edit-access", "-e", "0 d", "-e", "/a(/ p", "f"});
     EXPECT_NE(r.status, 0);
