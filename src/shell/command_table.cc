@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "commands/inherit.h"
+#include "commands/list.h"
 #include "commands/rename.h"
 #include "commands/update.h"
 #include "edit/edit_access.h"
@@ -16,11 +17,6 @@
 
 namespace {
 
-// Handler of the commands that are not built yet.
-int not_implemented(int, char **argv) {
-    return report(1, ENOSYS, "%s: Not implemented", argv[0]);
-}
-
 // Built-in commands.
 const command_t version_command = {"version", cmd_version, nullptr, "", "Display program version"};
 const command_t config_command = {"config", cmd_config, nullptr, "[<opt>[=<val>]]*",
@@ -29,7 +25,7 @@ const command_t help_command = {"help", cmd_help, nullptr, "[<command>]*",
                                 "Display usage information"};
 
 // ACL commands.
-const command_t list_access_command = {"list-access", not_implemented, nullptr, "<path>+",
+const command_t list_access_command = {"list-access", cmd_list_access, nullptr, "<path>+",
                                        "List ACL(s)"};
 const command_t set_access_command = {"set-access", cmd_set_access, nullptr, "<acl> <path>+",
                                       "Set ACL(s)"};
