@@ -40,17 +40,20 @@ struct groups_release {
 };
 
 // The walk context of one run: the groups, and whether a path was
-// abandoned (the walker does not pass that on for every path).
+// abandoned.
 struct edit_run {
     acecr_group_t *groups;
     bool abandoned;
 };
 
+// An abandoned path has been reported; the walk goes on with the next
+// object whether it was named or found below a directory (the walker would
+// end the whole command on a file inside a directory, with a misleading
+// "Accessing" error), and the command's status says it afterwards.
 int edit_one(const char *path, const struct stat *st, unsigned depth, void *context) {
     auto *run = static_cast<edit_run *>(context);
-    int status = acecr_apply(path, st, depth, run->groups);
-    if (status != 0) run->abandoned = true;
-    return status;
+    if (acecr_apply(path, st, depth, run->groups) != 0) run->abandoned = true;
+    return 0;
 }
 
 struct file_closer {

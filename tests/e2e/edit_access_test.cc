@@ -331,6 +331,26 @@ TEST_F(EditAccess, AbandonedPathWritesNothing) {
     EXPECT_EQ(acl("h"), BASE + ",group:20:r::allow");
 }
 
+// The same inside a recursive walk: every other object is still edited.
+TEST_F(EditAccess, AbandonedObjectInsideADirectory) {
+    directory("d");
+    directory("d/sub");
+    std::string full = BASE;
+    for (int i = 3; i < 128; ++i)
+        full += ",user:" + std::to_string(2000 + i) + ":r::allow";
+    with_acl("d/full", full);
+    with_acl("d/x", BASE);
+    with_acl("d/sub/y", BASE);
+    put("d", BASE);
+    put("d/sub", BASE);
+    process_result r = run({"-r", "edit-access", "-e", "$ a group:staff:r", "d"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, error("Creating ACL Entry @ 128: Cannot allocate memory"));
+    EXPECT_EQ(acl("d/full"), full);
+    for (const char *name : {"d", "d/x", "d/sub", "d/sub/y"})
+        EXPECT_EQ(acl(name), BASE + ",group:20:r::allow") << name;
+}
+
 TEST_F(EditAccess, UnreadableAndUnwritableAcls) {
     with_acl("f", BASE);
     file("bad");
