@@ -4,7 +4,7 @@
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 GENERATOR  := -G Ninja
-JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
 PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr e2fsprogs
 
 .PHONY: all build deps check check-sanitize demo bench format clean
@@ -18,8 +18,10 @@ build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Installs only the Debian packages that are missing; needs root (or sudo).
+# Elsewhere (FreeBSD: pkg install cmake ninja readline googletest) it does nothing.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@command -v dpkg-query >/dev/null 2>&1 || exit 0; \
+	missing=""; for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \

@@ -159,14 +159,8 @@ int get_path_acl(const char *path, const struct stat *st, gacl_t *acl) {
         if (fs_lstat(path, &own) != 0) return -1;
         st = &own;
     }
-    gacl_t read;
-    if (S_ISLNK(st->st_mode)) {
-        read = fs_acl_get_link_np(path, GACL_TYPE_NFS4);
-        if (read == nullptr) return errno == EOPNOTSUPP ? 0 : -1;
-    } else {
-        read = fs_acl_get_file(path, GACL_TYPE_NFS4);
-        if (read == nullptr) return -1;
-    }
+    gacl_t read = fs_acl_get_path_np(path, GACL_TYPE_NFS4, st);
+    if (read == nullptr) return S_ISLNK(st->st_mode) && errno == EOPNOTSUPP ? 0 : -1;
     *acl = read;
     return 1;
 }

@@ -21,6 +21,10 @@ gacl_t fs_acl_get_link_np(const char *path, gacl_type_t type) {
     return guard(path) ? gacl_get_link_np(path, type) : nullptr;
 }
 
+gacl_t fs_acl_get_path_np(const char *path, gacl_type_t type, const struct stat *st) {
+    return guard(path) ? gacl_get_path_np(path, type, st) : nullptr;
+}
+
 int fs_acl_set_file(const char *path, gacl_type_t type, gacl_t acl) {
     return guard(path) ? gacl_set_file(path, type, acl) : -1;
 }

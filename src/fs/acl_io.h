@@ -4,6 +4,8 @@
 // on unchanged to the gacl_* operation of the same name.
 #pragma once
 
+#include <sys/stat.h>
+
 #include "gacl/acl.h"
 
 // gacl_get_file behind the guard: a new ACL, or null with errno.
@@ -11,6 +13,9 @@ gacl_t fs_acl_get_file(const char *path, gacl_type_t type);
 
 // gacl_get_link_np behind the guard: a new ACL, or null with errno.
 gacl_t fs_acl_get_link_np(const char *path, gacl_type_t type);
+
+// gacl_get_path_np behind the guard: a new ACL, or null with errno.
+gacl_t fs_acl_get_path_np(const char *path, gacl_type_t type, const struct stat *st);
 
 // gacl_set_file behind the guard: 0, or -1 with errno.
 int fs_acl_set_file(const char *path, gacl_type_t type, gacl_t acl);

@@ -53,10 +53,13 @@ int name_entry(gacl_entry_t e) {
     return 0;
 }
 
-gacl_t read_acl(const char *path, gacl_type_t type, bool link) {
+gacl_t read_acl(const char *path, gacl_type_t type, bool link, const struct stat *known) {
     if (type != GACL_TYPE_NFS4) return errno = EINVAL, nullptr;
     sys_acl entries;
-    if (acl_store_current().get(path, link, &entries) != 0) return nullptr;
+    acl_store &store = acl_store_current();
+    if ((known != nullptr ? store.get_known(path, link, *known, &entries)
+                          : store.get(path, link, &entries)) != 0)
+        return nullptr;
     gacl_ptr acl(gacl_init(0));
     if (!acl) return nullptr;
     acl->type = type;
@@ -152,11 +155,16 @@ int delete_acl(const char *path, gacl_type_t type, bool link) {
 }  // namespace
 
 gacl_t gacl_get_file(const char *path, gacl_type_t type) {
-    return read_acl(path, type, false);
+    return read_acl(path, type, false, nullptr);
 }
 
 gacl_t gacl_get_link_np(const char *path, gacl_type_t type) {
-    return read_acl(path, type, true);
+    return read_acl(path, type, true, nullptr);
+}
+
+gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *st) {
+    if (st == nullptr) return errno = EINVAL, nullptr;
+    return read_acl(path, type, S_ISLNK(st->st_mode), st);
 }
 
 int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl) {

@@ -8,6 +8,8 @@
 // named below. Nothing is printed.
 #pragma once
 
+#include <sys/stat.h>
+
 #include "gacl/acl.h"
 
 // Reads the ACL of the file at `path` (a final symbolic link followed) into
@@ -20,6 +22,11 @@ gacl_t gacl_get_file(const char *path, gacl_type_t type);
 
 // The same for `path` itself when it is a symbolic link.
 gacl_t gacl_get_link_np(const char *path, gacl_type_t type);
+
+// Reads the ACL of `path` itself, whose lstat(2) status the caller holds in
+// `st`: gacl_get_link_np for a symbolic link, gacl_get_file otherwise, without
+// asking the system for the status again. Null with EINVAL for a null `st`.
+gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *st);
 
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // `acl`, which stays the caller's; an ACL without entries is written as an

@@ -8,6 +8,7 @@
 // swap in their own with acl_store_use().
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <array>
@@ -93,6 +94,15 @@ class acl_store {
     // have no such ACL, EINVAL for entries the store cannot hold or more
     // than SYS_ACL_MAX_ENTRIES); a failed write leaves the old ACL in place.
     virtual int set(const char *path, bool link, const sys_acl &acl) = 0;
+
+    // As get(), for a path whose lstat(2) status `known` the caller has just
+    // read: a store may use it rather than asking the system again, which
+    // keeps a recursive listing at one status call per object. The default
+    // asks again.
+    virtual int get_known(const char *path, bool link, const struct stat &known, sys_acl *acl) {
+        (void)known;
+        return get(path, link, acl);
+    }
 };
 
 // Returns the store of the running operating system (defined once per OS).

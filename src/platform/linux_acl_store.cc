@@ -92,9 +92,21 @@ int linux_acl_store::choose(const char *path, bool link, dev_t dev, layout *chos
 
 int linux_acl_store::get(const char *path, bool link, sys_acl *acl) {
     if (path == nullptr || acl == nullptr) return fail(EINVAL);
+    struct stat st;
+    if (calls_->stat(path, link, &st) != 0) return -1;
+    return read(path, link, st, acl);
+}
+
+int linux_acl_store::get_known(const char *path, bool link, const struct stat &known,
+                               sys_acl *acl) {
+    if (path == nullptr || acl == nullptr) return fail(EINVAL);
+    // lstat(2) describes a link, not what a followed read reaches.
+    if (!link && S_ISLNK(known.st_mode)) return get(path, link, acl);
+    return read(path, link, known, acl);
+}
+
+int linux_acl_store::read(const char *path, bool link, const struct stat &st, sys_acl *acl) {
     try {
-        struct stat st;
-        if (calls_->stat(path, link, &st) != 0) return -1;
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         layout chosen;
         if (choose(path, link, st.st_dev, &chosen) != 0) return -1;

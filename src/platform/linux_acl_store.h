@@ -41,11 +41,15 @@ class linux_acl_store final : public acl_store {
 
     int get(const char *path, bool link, sys_acl *acl) override;
     int set(const char *path, bool link, const sys_acl &acl) override;
+    int get_known(const char *path, bool link, const struct stat &known, sys_acl *acl) override;
 
   private:
     enum class layout { zfs_xdr, nfs_string, samba_xdr };
 
     static const char *attribute_name(layout chosen);
+
+    // get() once the status `st` of what is read is known.
+    int read(const char *path, bool link, const struct stat &st, sys_acl *acl);
 
     // Finds (probing once per file system) the attribute that holds the ACL
     // of `path` on device `dev`: 0, or -1 with errno when the probe failed.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/request.h"
 #include "shell/command_table.h"
 #include "shell/config.h"
 #include "shell/global_options.h"
@@ -15,6 +16,12 @@
 
 int run_command(int argc, char **argv) {
     config = config_defaults;
+    // edit-access collects change requests while its options are parsed; a
+    // line that ends before or inside the command, however it ends, must
+    // not hand them to the next edit-access of the session.
+    struct release_requests {
+        ~release_requests() { acecr_groups_free(); }
+    } release;
     int status = command_dispatch(&command_registry, argc, argv);
     if (status > 0) report(status, errno, "%s", argv[0]);
     return status;

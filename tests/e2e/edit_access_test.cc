@@ -585,7 +585,7 @@ TEST_F(EditAccess, RunsDoNotShareRequests) {
     EXPECT_EQ(acl("f"), BASE);
 }
 
-TEST_F(EditAccess, DISABLED_RunRejectedByAnotherOptionLeavesNoRequests) {
+TEST_F(EditAccess, RunRejectedByAnotherOptionLeavesNoRequests) {
     with_acl("f", BASE);
     process_result r = run({},
                            "edit-access -e '0 p' --no-such-option f\n"

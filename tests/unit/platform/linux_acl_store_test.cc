@@ -206,9 +206,11 @@ class played_fs : public linux_xattr_calls {
     std::map<std::string, std::vector<std::string>> offered;  // per device name
     std::map<std::string, bytes> values;                      // path + "|" + attribute
     std::map<std::string, int> gets, sets;                    // calls per attribute
+    int stats = 0;
     int probe_error = 0;
 
     int stat(const char *path, bool, struct stat *st) override {
+        ++stats;
         auto d = devices.find(path);
         if (d == devices.end()) return errno = ENOENT, -1;
         *st = {};
@@ -299,6 +301,30 @@ TEST(LinuxAclStore, ProbesOncePerFileSystem) {
     EXPECT_EQ(fs.gets["system.nfs4_acl"], 1);
     ASSERT_EQ(store.get("/c", false, &acl), 0);  // another device: probed anew
     EXPECT_EQ(fs.gets["system.nfs4_acl_xdr"], 2);
+    EXPECT_EQ(acl, trivial(0640));
+}
+
+TEST(LinuxAclStore, AKnownStatusSavesTheStatusCall) {
+    played_fs fs;
+    fs.devices = {{"/a", 1}, {"/l", 1}};
+    linux_acl_store store(&fs);
+    struct stat known {};
+    known.st_mode = S_IFREG | 0750;
+    known.st_dev = 1;
+    sys_acl acl;
+    ASSERT_EQ(store.get_known("/a", false, known, &acl), 0);
+    EXPECT_EQ(fs.stats, 0);
+    EXPECT_EQ(acl, trivial(0750));  // the mode comes from the status given
+    // A link itself has no ACL, and nothing is asked of the system for it.
+    known.st_mode = S_IFLNK | 0777;
+    int gets_before = fs.gets["security.nfs4acl_xdr"];
+    errno = 0;
+    EXPECT_EQ(store.get_known("/l", true, known, &acl), -1);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+    EXPECT_EQ(fs.gets["security.nfs4acl_xdr"], gets_before);
+    // Following a link needs the target's status, which lstat did not give.
+    ASSERT_EQ(store.get_known("/l", false, known, &acl), 0);
+    EXPECT_EQ(fs.stats, 1);
     EXPECT_EQ(acl, trivial(0640));
 }
 
