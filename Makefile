@@ -42,7 +42,7 @@ demo: build
 	@sh scripts/demo.sh $(BUILD)/vossik
 
 bench: deps
-	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-bench -j $(JOBS)
 	@sh bench/run.sh build-bench
 
