@@ -38,6 +38,21 @@ void purge_stdin() {
     std::clearerr(stdin);
 }
 
+// A descriptor closed when it goes out of scope.
+class owned_fd {
+  public:
+    explicit owned_fd(int fd) : fd_(fd) {}
+    owned_fd(const owned_fd &) = delete;
+    owned_fd &operator=(const owned_fd &) = delete;
+    ~owned_fd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
 // The ">" and "<" redirections of one line. The original descriptors are
 // kept and put back when the line is done (also when its command was
 // abandoned), so a script read from standard input goes on where it was and
@@ -75,15 +90,10 @@ class redirections {
   private:
     static void redirect(const std::string &name, int flags, int target, int &saved,
                          const char *message) {
-        int fd = open(name.c_str(), flags | O_CLOEXEC, 0666);
-        if (fd < 0) report(1, errno, message, name.c_str());
+        owned_fd fd(open(name.c_str(), flags | O_CLOEXEC, 0666));
+        if (fd.get() < 0) report(1, errno, message, name.c_str());
         saved = fcntl(target, F_DUPFD_CLOEXEC, 10);
-        if (saved < 0 || dup2(fd, target) < 0) {
-            int err = errno;
-            close(fd);
-            report(1, err, message, name.c_str());
-        }
-        close(fd);
+        if (saved < 0 || dup2(fd.get(), target) < 0) report(1, errno, message, name.c_str());
     }
 
     int saved_out_ = -1;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "shell/registry.h"
@@ -32,6 +33,40 @@ bool looks_like_number(const char *text, bool may_be_negative) {
 // as positive results are operand indexes.
 int rejection(int r) {
     return r < 0 ? r : -1;
+}
+
+// "name" or "name=value", split at the first '='.
+struct name_value {
+    std::string name;
+    std::optional<std::string> value;
+    const char *value_text() const { return value ? value->c_str() : nullptr; }
+};
+
+name_value split_name_value(const char *text) {
+    name_value nv{text ? text : "", std::nullopt};
+    if (auto eq = nv.name.find('='); eq != std::string::npos) {
+        nv.value = nv.name.substr(eq + 1);
+        nv.name.resize(eq);
+    }
+    return nv;
+}
+
+// Counts the entries of the tables that `accepts` takes and leaves the last
+// of them in *found.
+template <typename Accepts>
+int find_options(std::initializer_list<const option_t *> tables, Accepts accepts,
+                 const option_t **found) {
+    int matches = 0;
+    for (const option_t *table : tables) {
+        if (!table) break;
+        for (const option_t *o = table; o->name; ++o) {
+            if (accepts(*o)) {
+                *found = o;
+                ++matches;
+            }
+        }
+    }
+    return matches;
 }
 
 }  // namespace
@@ -98,28 +133,14 @@ int opts_parse(int argc, char **argv, std::initializer_list<const option_t *> ta
 
         if (word[1] == '-') {
             // --name or --name=value; the next word is never the value.
-            std::string name(word + 2);
-            const char *value = nullptr;
-            std::string value_text;
-            if (auto eq = name.find('='); eq != std::string::npos) {
-                value_text = name.substr(eq + 1);
-                value = value_text.c_str();
-                name.resize(eq);
-            }
+            name_value option = split_name_value(word + 2);
             const option_t *found = nullptr;
-            int matches = 0;
-            for (const option_t *table : tables) {
-                if (!table) break;
-                for (const option_t *o = table; o->name; ++o) {
-                    if (name_match(name.c_str(), o->name)) {
-                        found = o;
-                        ++matches;
-                    }
-                }
-            }
+            int matches = find_options(
+                tables, [&](const option_t &o) { return name_match(option.name.c_str(), o.name); },
+                &found);
             if (matches == 0) report(1, 0, "%s: Invalid option", word);
             if (matches > 1) report(-1, 0, "%s: Multiple options matches", word);
-            int r = opts_set_value(found, value, context);
+            int r = opts_set_value(found, option.value_text(), context);
             if (r != 0) return rejection(r);
             ++i;
             continue;
@@ -129,16 +150,8 @@ int opts_parse(int argc, char **argv, std::initializer_list<const option_t *> ta
         int next = i + 1;
         for (const char *p = word + 1; *p; ++p) {
             const option_t *found = nullptr;
-            int matches = 0;
-            for (const option_t *table : tables) {
-                if (!table) break;
-                for (const option_t *o = table; o->name; ++o) {
-                    if (o->letter != 0 && o->letter == *p) {
-                        found = o;
-                        ++matches;
-                    }
-                }
-            }
+            int matches = find_options(
+                tables, [p](const option_t &o) { return o.letter != 0 && o.letter == *p; }, &found);
             if (matches == 0) report(1, 0, "-%c: Invalid option", *p);
             if (matches > 1) report(1, 0, "-%c: Multiple options matches", *p);
             if (!valid_base(found->type)) {
@@ -182,22 +195,11 @@ int opts_parse(int argc, char **argv, std::initializer_list<const option_t *> ta
 }
 
 int opts_set_from_text(const option_t *table, const char *text, const char *context) {
-    std::string name(text ? text : "");
-    const char *value = nullptr;
-    std::string value_text;
-    if (auto eq = name.find('='); eq != std::string::npos) {
-        value_text = name.substr(eq + 1);
-        value = value_text.c_str();
-        name.resize(eq);
-    }
+    name_value option = split_name_value(text);
     const option_t *found = nullptr;
-    int matches = 0;
-    for (const option_t *o = table; o && o->name; ++o) {
-        if (name_match(name.c_str(), o->name)) {
-            found = o;
-            ++matches;
-        }
-    }
+    int matches = find_options(
+        {table}, [&](const option_t &o) { return name_match(option.name.c_str(), o.name); },
+        &found);
     if (matches == 0) {
         errno = ENOENT;
         return -1;
@@ -206,7 +208,7 @@ int opts_set_from_text(const option_t *table, const char *text, const char *cont
         errno = E2BIG;
         return -1;
     }
-    return opts_set_value(found, value, context);
+    return opts_set_value(found, option.value_text(), context);
 }
 
 int opts_print(FILE *out, std::initializer_list<const option_t *> tables) {
