@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -218,6 +219,49 @@ TEST(Dispatch, RejectedOptionValueSkipsTheHandler) {
     EXPECT_EQ(d.result, -1);
     EXPECT_EQ(d.err, "");
     EXPECT_TRUE(handled.empty());
+}
+
+// Every name a completion generator offers for `text`, in order.
+names completions(char *(*generator)(const char *, int), const char *text) {
+    names offered;
+    for (int state = 0;; ++state) {
+        char *name = generator(text, state);
+        if (!name) break;
+        offered.push_back(name);
+        std::free(name);
+    }
+    return offered;
+}
+
+TEST(Completion, CommandNamesAndGlobalOptions) {
+    if (command_registry.count == 0) {
+        command_register(&command_registry, misc_commands);
+        command_register(&command_registry, basic_commands);
+        command_register(&command_registry, acl_commands);
+    }
+    const struct {
+        char *(*generator)(const char *, int);
+        const char *text;
+        names expected;
+    } cases[] = {
+        {complete_command, "la", {"list-access", "list-attribute"}},
+        {complete_command, "echo-t", {"echo-text"}},
+        {complete_command, "ec", {"echo-text", "exit-command"}},
+        {complete_command, "l-", {}},
+        {complete_command, "", {}},
+        {complete_option, "--st", {"--style="}},
+        {complete_option, "--ver", {"--verbose"}},
+        {complete_option, "--no", {"--no-update", "--no-prefix"}},
+        {complete_option, "--de", {"--debug", "--depth"}},
+        {complete_option, "--t", {"--type="}},
+        {complete_option, "--attr", {}},  // commands' own options are not offered
+        {complete_option, "--", {}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(completions(c.generator, c.text), c.expected) << c.text;
+    }
+    // A new request (state 0) starts again from the first name.
+    EXPECT_EQ(completions(complete_command, "la"), (names{"list-access", "list-attribute"}));
 }
 
 }  // namespace
