@@ -48,6 +48,7 @@ class owned_fd {
         if (fd_ >= 0) close(fd_);
     }
     int get() const { return fd_; }
+    void release() { fd_ = -1; }
 
   private:
     int fd_;
@@ -64,40 +65,64 @@ class redirections {
     redirections &operator=(const redirections &) = delete;
 
     ~redirections() {
-        if (saved_out_ >= 0) {
+        if (out_.active) {
             std::fflush(stdout);
-            if (dup2(saved_out_, STDOUT_FILENO) < 0) std::_Exit(1);
-            close(saved_out_);
+            out_.restore(STDOUT_FILENO);
         }
-        if (saved_in_ >= 0) {
+        if (in_.active) {
             purge_stdin();
-            if (dup2(saved_in_, STDIN_FILENO) < 0) std::_Exit(1);
-            close(saved_in_);
+            in_.restore(STDIN_FILENO);
         }
     }
 
     void output(const std::string &name) {
         std::fflush(stdout);
-        redirect(name, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO, saved_out_,
-                 "%s: Redirecting output");
+        redirect(name, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO, out_, "%s: Redirecting output");
     }
 
     void input(const std::string &name) {
-        redirect(name, O_RDONLY, STDIN_FILENO, saved_in_, "%s: Redirecting input");
+        redirect(name, O_RDONLY, STDIN_FILENO, in_, "%s: Redirecting input");
         purge_stdin();
     }
 
   private:
-    static void redirect(const std::string &name, int flags, int target, int &saved,
+    // What a redirected descriptor was before the line: a copy of it, or -1
+    // when it was closed (it is closed again afterwards).
+    struct original {
+        bool active = false;
+        int copy = -1;
+
+        void restore(int target) const {
+            if (copy < 0) {
+                close(target);
+                return;
+            }
+            if (dup2(copy, target) < 0) std::_Exit(1);
+            close(copy);
+        }
+    };
+
+    static void redirect(const std::string &name, int flags, int target, original &saved,
                          const char *message) {
+        // The original is kept before the file is opened: when it is closed,
+        // the file takes its number.
+        saved.copy = fcntl(target, F_DUPFD_CLOEXEC, 10);
+        if (saved.copy < 0 && errno != EBADF) report(1, errno, message, name.c_str());
+        saved.active = true;
         owned_fd fd(open(name.c_str(), flags | O_CLOEXEC, 0666));
         if (fd.get() < 0) report(1, errno, message, name.c_str());
-        saved = fcntl(target, F_DUPFD_CLOEXEC, 10);
-        if (saved < 0 || dup2(fd.get(), target) < 0) report(1, errno, message, name.c_str());
+        if (fd.get() == target) {
+            // Already in place (the original was closed). Shell escapes must
+            // inherit it, so it loses close-on-exec; the restore closes it.
+            fcntl(target, F_SETFD, 0);
+            fd.release();
+            return;
+        }
+        if (dup2(fd.get(), target) < 0) report(1, errno, message, name.c_str());
     }
 
-    int saved_out_ = -1;
-    int saved_in_ = -1;
+    original out_;
+    original in_;
 };
 
 // The file name after a redirection sign: up to white space, the end, or

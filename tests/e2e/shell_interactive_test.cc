@@ -81,6 +81,20 @@ TEST(PipedScript, RedirectionThatCannotBeOpened) {
     EXPECT_EQ(dir.read("ok.txt"), "") << "the command on the line did not run";
 }
 
+TEST(PipedScript, RedirectionWhenStandardOutputStartsClosed) {
+    // A file opened for the line takes the closed descriptor's number; the
+    // line's output must still reach it, and later lines must not.
+    temp_dir dir;
+    process_spec spec;
+    spec.program = "/bin/sh";
+    spec.argv = {"sh", "-c", "exec \"$0\" >&-", vossik_binary()};
+    spec.input = "echo-text saved >out.txt\necho-text nowhere\n";
+    spec.cwd = dir.path();
+    process_result r = run_process(spec);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(dir.read("out.txt"), "saved\n");
+}
+
 TEST(PipedScript, ExitStatusIsTheLastLines) {
     temp_dir dir;
     const struct {
