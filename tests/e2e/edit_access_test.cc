@@ -37,6 +37,18 @@ class EditAccess : public WriteTest {
         file(name);
         put(name, text);
     }
+
+    // Runs `request` with -e on a file "f" holding `initial`: the request
+    // succeeds without a message, prints `out` and leaves `disk` behind.
+    void expect_edit(const std::string &initial, const char *request, const std::string &disk,
+                     const std::string &out = "") {
+        with_acl("f", initial);
+        process_result r = run({"edit-access", "-e", request, "f"});
+        EXPECT_EQ(r.status, 0) << request;
+        EXPECT_EQ(r.out, out) << request;
+        EXPECT_EQ(r.err, "") << request;
+        EXPECT_EQ(acl("f"), disk) << request;
+    }
 };
 
 TEST_F(EditAccess, PrintNamedAndCurrentEntries) {
@@ -144,20 +156,15 @@ TEST_F(EditAccess, DeletionsByPositionAndPattern) {
         {"$ p; d; p", line("f", EVERYONE),
          "owner@:rw::allow,user:1001:r::allow,group@:r::allow,user:1000:w::allow"},
     };
-    for (const auto &c : cases) {
-        with_acl("f", five);
-        process_result r = run({"edit-access", "-e", c.request, "f"});
-        EXPECT_EQ(r.status, 0) << c.request;
-        EXPECT_EQ(r.out, c.out) << c.request;
-        EXPECT_EQ(r.err, "") << c.request;
-        EXPECT_EQ(acl("f"), c.disk) << c.request;
-    }
+    for (const auto &c : cases)
+        expect_edit(five, c.request, c.disk, c.out);
 }
 
 TEST_F(EditAccess, Insertions) {
     struct {
         const char *request;
         std::string disk;
+        std::string out = "";
     } cases[] = {
         {"0 i user:bob:r", "user:1001:r::allow," + BASE},
         // The current position is 0: "a" puts the entry after the first.
@@ -170,17 +177,13 @@ TEST_F(EditAccess, Insertions) {
         {"/^group@/ i user:bob:r",
          "owner@:rw::allow,user:1001:r::allow,group@:r::allow,everyone@:r::allow"},
         {"2 p; i group:staff:rx:fd",
-         "owner@:rw::allow,group@:r::allow,group:20:rx:fd:allow,everyone@:r::allow"},
+         "owner@:rw::allow,group@:r::allow,group:20:rx:fd:allow,everyone@:r::allow",
+         line("f", EVERYONE)},
         // A selection that selects nothing does nothing.
         {"/^user:/ a user:bob:r", BASE},
     };
-    for (const auto &c : cases) {
-        with_acl("f", BASE);
-        process_result r = run({"edit-access", "-e", c.request, "f"});
-        EXPECT_EQ(r.status, 0) << c.request;
-        EXPECT_EQ(r.err, "") << c.request;
-        EXPECT_EQ(acl("f"), c.disk) << c.request;
-    }
+    for (const auto &c : cases)
+        expect_edit(BASE, c.request, c.disk, c.out);
 }
 
 TEST_F(EditAccess, Replacements) {
@@ -188,6 +191,7 @@ TEST_F(EditAccess, Replacements) {
         const char *initial;
         const char *request;
         std::string disk;
+        std::string out = "";
     } cases[] = {
         // Nothing named: every entry, only the first with flags without "g",
         // and an empty ACL gets the entry.
@@ -201,17 +205,13 @@ TEST_F(EditAccess, Replacements) {
         {"owner@:rw::allow,group@:r::allow,everyone@:r::allow", "1-$ s group:staff:w:fd:deny",
          "owner@:rw::allow,group:20:w:fd:deny,group:20:w:fd:deny"},
         {"owner@:rw::allow,user:1001:r::allow,group@:r::allow,user:1001:w::allow",
-         "/user:bob:/ s user:alice:x; p; d", "owner@:rw::allow,user:1000:x::allow,group@:r::allow"},
+         "/user:bob:/ s user:alice:x; p; d", "owner@:rw::allow,user:1000:x::allow,group@:r::allow",
+         line("f", "user:alice:--x-----------:-------:allow")},
         {"owner@:rw::allow,user:1001:r::allow", "/user:bob:r/= s owner@:x::deny",
          "owner@:rw::allow,owner@:x::deny"},
     };
-    for (const auto &c : cases) {
-        with_acl("f", c.initial);
-        process_result r = run({"edit-access", "-e", c.request, "f"});
-        EXPECT_EQ(r.status, 0) << c.request;
-        EXPECT_EQ(r.err, "") << c.request;
-        EXPECT_EQ(acl("f"), c.disk) << c.request;
-    }
+    for (const auto &c : cases)
+        expect_edit(c.initial, c.request, c.disk, c.out);
 }
 
 TEST_F(EditAccess, SetReplacesOrInsertsInOrder) {
@@ -238,13 +238,8 @@ TEST_F(EditAccess, SetReplacesOrInsertsInOrder) {
          "owner@:rw::allow,user:1001:rwx::allow,group@:r::allow"},
         {"", "S user:bob:r", "user:1001:r::allow"},
     };
-    for (const auto &c : cases) {
-        with_acl("f", c.initial);
-        process_result r = run({"edit-access", "-e", c.request, "f"});
-        EXPECT_EQ(r.status, 0) << c.request;
-        EXPECT_EQ(r.err, "") << c.request;
-        EXPECT_EQ(acl("f"), c.disk) << c.request;
-    }
+    for (const auto &c : cases)
+        expect_edit(c.initial, c.request, c.disk);
 }
 
 TEST_F(EditAccess, EntrySelections) {
@@ -271,13 +266,8 @@ TEST_F(EditAccess, EntrySelections) {
          "user:1001:rw::allow,user:1001:w::allow,user:1001:r:fd:allow,user:1001:r::deny,"
          "user:1001:r::allow"},
     };
-    for (const auto &c : cases) {
-        with_acl("f", bob);
-        process_result r = run({"edit-access", "-e", c.request, "f"});
-        EXPECT_EQ(r.status, 0) << c.request;
-        EXPECT_EQ(r.err, "") << c.request;
-        EXPECT_EQ(acl("f"), c.disk) << c.request;
-    }
+    for (const auto &c : cases)
+        expect_edit(bob, c.request, c.disk);
 
     // 5-$ on three entries examines the last entry only.
     with_acl("g", "user:1001:r::allow,user:1001:r::allow,user:1001:r::allow");
