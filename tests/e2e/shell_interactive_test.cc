@@ -153,6 +153,13 @@ TEST(Terminal, BannerPromptsAndStatus) {
     ASSERT_TRUE(term.wait_for("visible\r\n> "));
     EXPECT_EQ(dir.read("out.txt"), "into the file\n");
 
+    // A failing command with redirected output: the error reaches the
+    // terminal and so does the next prompt.
+    term.send("nonesuch >err.txt\r");
+    ASSERT_TRUE(term.wait_for("vossik: Error: nonesuch: Unknown command\r\n! "));
+    term.send("echo-text seen\r");
+    ASSERT_TRUE(term.wait_for("seen\r\n> "));
+
     term.send("\x04");  // end of input
     EXPECT_EQ(term.wait_exit(), 0);
     EXPECT_EQ(term.output().find("into the file\r\n"), std::string::npos);

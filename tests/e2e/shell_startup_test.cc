@@ -15,6 +15,13 @@ TEST(Startup, InvalidGlobalOptionEndsWithStatus1) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Error: -x: Invalid option\n");
 
+    // An ambiguous long option is a warning that abandons the start-up with
+    // its own status.
+    r = run_vossik({"--no", "echo-text", "x"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Warning: --no: Multiple options matches\n");
+
     r = run_vossik({"-v", "-Sfoo", "echo-text", "x"});
     EXPECT_EQ(r.status, 1) << "a rejected value ends the program silently";
     EXPECT_EQ(r.out + r.err, "");
