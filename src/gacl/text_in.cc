@@ -100,7 +100,7 @@ int bare_principal(gacl_entry_t entry, const char *text, bool relaxed) {
         case Number::kRange:
             return fail(EINVAL);
         case Number::kOk:
-            uid = gid = id;
+            entry->id = uid = gid = id;  // kept even when neither database knows it
             user = names_user_name(id) != nullptr;
             group = names_group_name(id) != nullptr;
             break;

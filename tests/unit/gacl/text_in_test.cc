@@ -81,6 +81,7 @@ TEST(EntryFromText, AcceptedForms) {
         {"100:r", 0, GACL_TAG_TYPE_GROUP, 100, "100", R, 0, 0},
         {"verylongusername:r", RELAXED, GACL_TAG_TYPE_USER, 1234, "verylongusername", R, 0, 0},
         {"nosuchname:r", RELAXED, GACL_TAG_TYPE_UNKNOWN, NOID, "nosuchname", R, 0, 0},
+        {"4242:r", RELAXED, GACL_TAG_TYPE_UNKNOWN, 4242, "4242", R, 0, 0},  // the number stays
         // Special principals.
         {"owner@:", 0, GACL_TAG_TYPE_USER_OBJ, NOID, "owner@", 0, 0, 0},
         {"group@:r", 0, GACL_TAG_TYPE_GROUP_OBJ, NOID, "group@", R, 0, 0},
