@@ -4,6 +4,7 @@
 #include <pwd.h>
 
 #include <cerrno>
+#include <new>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -37,32 +38,44 @@ class ErrnoKeeper {
     int saved_;
 };
 
+// A cache that cannot grow must not end the program: the answer is "not
+// found" with ENOMEM, and nothing is remembered, so the next call asks again.
 template <typename Lookup>
 const char *cached_name(std::unordered_map<uint32_t, std::optional<std::string>> &map, uint32_t id,
                         Lookup lookup) {
-    auto it = map.find(id);
-    if (it == map.end()) {
-        ErrnoKeeper keep;
-        const char *found = lookup(id);
-        std::optional<std::string> name;
-        if (found != nullptr) name = found;
-        it = map.emplace(id, std::move(name)).first;
+    try {
+        auto it = map.find(id);
+        if (it == map.end()) {
+            ErrnoKeeper keep;
+            const char *found = lookup(id);
+            std::optional<std::string> name;
+            if (found != nullptr) name = found;
+            it = map.emplace(id, std::move(name)).first;
+        }
+        return it->second ? it->second->c_str() : nullptr;
+    } catch (const std::bad_alloc &) {
+        errno = ENOMEM;
+        return nullptr;
     }
-    return it->second ? it->second->c_str() : nullptr;
 }
 
 template <typename Lookup>
 bool cached_id(std::unordered_map<std::string, std::optional<uint32_t>> &map, const char *name,
                uint32_t *id, Lookup lookup) {
     if (name == nullptr || *name == '\0') return false;
-    auto it = map.find(name);
-    if (it == map.end()) {
-        ErrnoKeeper keep;
-        it = map.emplace(name, lookup(name)).first;
+    try {
+        auto it = map.find(name);
+        if (it == map.end()) {
+            ErrnoKeeper keep;
+            it = map.emplace(name, lookup(name)).first;
+        }
+        if (!it->second) return false;
+        if (id != nullptr) *id = *it->second;
+        return true;
+    } catch (const std::bad_alloc &) {
+        errno = ENOMEM;
+        return false;
     }
-    if (!it->second) return false;
-    if (id != nullptr) *id = *it->second;
-    return true;
 }
 
 }  // namespace

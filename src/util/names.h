@@ -4,7 +4,7 @@
 // once per process; the answer (found or not) is remembered. A recursive
 // listing thus costs one database query per distinct principal, not one per
 // file. Single-threaded, like the rest of the program. errno is left as the
-// caller had it.
+// caller had it (except when memory runs out, below).
 #pragma once
 
 #include <cstdint>
@@ -16,4 +16,5 @@ bool names_user_id(const char *name, uint32_t *uid);   // false when no such use
 bool names_group_id(const char *name, uint32_t *gid);  // false when no such group
 
 // Returned name pointers stay valid for the life of the process. A null or
-// empty name is never found (and never asked for).
+// empty name is never found (and never asked for). When memory runs out the
+// answer is "not found" with errno ENOMEM and is not cached.

@@ -3,7 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <new>
 #include <string>
+
+// Lets a test make every allocation of this program fail for a while.
+namespace {
+bool fail_allocations = false;
+}
+
+void *operator new(std::size_t size) {
+    if (fail_allocations) throw std::bad_alloc();
+    if (void *p = std::malloc(size != 0 ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
 
 // The fixture database (tests/fixtures) is what nss_wrapper serves.
 
@@ -58,4 +77,25 @@ TEST(Names, KeepsErrno) {
     names_group_id("nosuchgroup2", &id);
     names_user_id("alice", &id);
     EXPECT_EQ(errno, EXDEV);
+}
+
+TEST(Names, ExhaustedMemoryIsNotFoundAndNotRemembered) {
+    uint32_t id = 77;
+    errno = 0;
+    fail_allocations = true;
+    const char *name = names_user_name(1000);
+    int name_error = errno;
+    errno = 0;
+    bool found = names_group_id("wheel", &id);
+    int id_error = errno;
+    fail_allocations = false;
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(name_error, ENOMEM);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(id_error, ENOMEM);
+    EXPECT_EQ(id, 77u);
+    // Once memory is back the databases are asked again.
+    EXPECT_STREQ(names_user_name(1000), "alice");
+    EXPECT_TRUE(names_group_id("wheel", &id));
+    EXPECT_EQ(id, 10u);
 }
