@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-const gacl_perm_row_t gacl_perm_table[15] = {
+constexpr gacl_perm_row_t gacl_perm_table[15] = {
     {GACL_PERM_READ_DATA, 'r', "read_data"},
     {GACL_PERM_WRITE_DATA, 'w', "write_data"},
     {GACL_PERM_EXECUTE, 'x', "execute"},
@@ -21,22 +21,19 @@ const gacl_perm_row_t gacl_perm_table[15] = {
     {0, 0, nullptr},
 };
 
-const gacl_perm_row_t gacl_perm_display_table[15] = {
-    {GACL_PERM_READ_DATA, 'r', "read_data"},
-    {GACL_PERM_WRITE_DATA, 'w', "write_data"},
-    {GACL_PERM_EXECUTE, 'x', "execute"},
-    {GACL_PERM_APPEND_DATA, 'p', "append_data"},
-    {GACL_PERM_DELETE, 'd', "delete"},
-    {GACL_PERM_DELETE_CHILD, 'D', "delete_child"},
-    {GACL_PERM_READ_ATTRIBUTES, 'a', "read_attributes"},
-    {GACL_PERM_WRITE_ATTRIBUTES, 'A', "write_attributes"},
-    {GACL_PERM_READ_XATTRS, 'R', "read_xattrs"},
-    {GACL_PERM_WRITE_XATTRS, 'W', "write_xattrs"},
-    {GACL_PERM_READ_ACL, 'c', "read_acl"},
-    {GACL_PERM_WRITE_ACL, 'C', "write_acl"},
-    {GACL_PERM_WRITE_OWNER, 'o', "write_owner"},
-    {GACL_PERM_SYNCHRONIZE, 's', "synchronize"},
-    {0, 0, nullptr},
+namespace {
+
+// The same rows with delete (d) before delete_child (D).
+constexpr gacl_perm_row_t display_row(size_t i) {
+    return gacl_perm_table[i == 4 ? 5 : i == 5 ? 4 : i];
+}
+
+}  // namespace
+
+constinit const gacl_perm_row_t gacl_perm_display_table[15] = {
+    display_row(0),  display_row(1),  display_row(2),  display_row(3),  display_row(4),
+    display_row(5),  display_row(6),  display_row(7),  display_row(8),  display_row(9),
+    display_row(10), display_row(11), display_row(12), display_row(13), display_row(14),
 };
 
 const gacl_flag_row_t gacl_flag_table[8] = {

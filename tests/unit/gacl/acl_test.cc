@@ -337,6 +337,13 @@ TEST(GaclFree, NullAndObjectsOfEachKind) {
     gacl_entry_t_struct user{GACL_TAG_TYPE_USER, 5, "", 0, 0, 0};
     EXPECT_EQ(gacl_free(gacl_get_qualifier(&user)), 0);
     EXPECT_EQ(errno, EXDEV) << "a release leaves errno alone";
+
+    gacl_text_ptr empty(gacl_new_text_np(nullptr, 0));
+    ASSERT_TRUE(empty);
+    EXPECT_STREQ(empty.get(), "");
+    mark_errno();
+    EXPECT_EQ(gacl_new_text_np(nullptr, 3), nullptr) << "no text to copy";
+    EXPECT_EQ(errno, EINVAL);
 }
 
 TEST(GaclFree, ForeignPointersAreEinvalAndNotReleased) {

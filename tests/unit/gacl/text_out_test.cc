@@ -134,6 +134,10 @@ TEST(EntryToText, Failures) {
     errno = 0;
     EXPECT_EQ(gacl_entry_to_text_np(nullptr, buf, sizeof buf, 0), -1);
     EXPECT_EQ(errno, EINVAL);
+    errno = 0;
+    bad_type.entry_type = GACL_ENTRY_TYPE_ALLOW;
+    EXPECT_EQ(gacl_entry_to_text_np(&bad_type, nullptr, 64, 0), -1);
+    EXPECT_EQ(errno, EINVAL);
 }
 
 TEST(EntryToText, StaysInsideTheBuffer) {
