@@ -149,4 +149,14 @@ inline void set(const std::string &path, const std::string &text) {
         throw std::runtime_error(path + ": lsetxattr: " + std::strerror(errno));
 }
 
+// Stores an attribute whose length does not match its entry count, so that
+// reading the ACL of `path` fails with EINVAL.
+inline void set_broken(const std::string &path) {
+    std::string blob;
+    put(blob, 0);
+    put(blob, 2);
+    if (lsetxattr(path.c_str(), ATTRIBUTE, blob.data(), blob.size(), 0) != 0)
+        throw std::runtime_error(path + ": lsetxattr: " + std::strerror(errno));
+}
+
 }  // namespace acl_disk

@@ -125,6 +125,17 @@ TEST_F(InheritAccess, Failures) {
     EXPECT_EQ(acl("top"), TOP_AFTER);
     EXPECT_EQ(acl("other"), TOP);
 
+    // An ACL that cannot be read below the template source ends the command;
+    // the objects before it keep their new ACLs.
+    acl_disk::set_broken(dir.file("top/sub/g"));
+    r = run({"inherit-access", "-r", "top"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vossik inherit-access: Error: top/sub/g: Getting ACL: Invalid argument\n");
+    EXPECT_EQ(acl("top/f"), FILE_AFTER);
+    EXPECT_EQ(acl("top/sub"), DIR_AFTER);
+    EXPECT_EQ(acl("top/sub/deeper"), OTHER);
+    put("top/sub/g", OTHER);
+
     // A write refused in the middle of the tree ends the command there.
     immutable guard(dir.file("top/sub/g"));
     if (!guard.on()) GTEST_SKIP() << "no immutable attribute on this file system";

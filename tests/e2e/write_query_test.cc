@@ -35,6 +35,8 @@ TEST_F(FindAccess, PrintsEachMatchOnce) {
 
 TEST_F(FindAccess, Failures) {
     file("a");
+    file("bad");
+    acl_disk::set_broken(dir.file("bad"));
     struct {
         std::vector<std::string> args;
         std::string err;
@@ -43,6 +45,8 @@ TEST_F(FindAccess, Failures) {
         // A pattern that does not parse is reported, not silently unmatched.
         {{"find-access", "owner@:rw:x", "a"},
          "vossik find-access: Error: owner@:rw:x: Invalid ACL: Invalid argument\n"},
+        {{"find-access", "owner@:r", "a", "bad"},
+         "vossik find-access: Error: bad: Getting ACL: Invalid argument\n"},
         {{"find-access", "owner@:r", "a", "nosuch"},
          "vossik find-access: Error: nosuch: Accessing: No such file or directory\n"},
     };
