@@ -22,8 +22,15 @@ constexpr size_t ENTRY_TEXT_SIZE = 2048;
 class object_info {
   public:
     object_info(const char *path, const struct stat *st) : st_(st) {
-        // "./x" is shown as x; "." stays.
-        display_ = path[0] == '.' && path[1] == '/' ? path + 2 : path;
+        // "./x" is shown as x; "." stays. The slashes after "./" go too:
+        // entries below "./" are walked as ".//x", which must not be shown
+        // as "/x", a path of the root directory.
+        display_ = path;
+        if (path[0] == '.' && path[1] == '/') {
+            display_ = path + 2;
+            while (*display_ == '/')
+                display_++;
+        }
         owner_name_ = names_user_name(static_cast<uint32_t>(st->st_uid));
         group_name_ = names_group_name(static_cast<uint32_t>(st->st_gid));
     }

@@ -19,12 +19,17 @@ struct printed {
     std::string err;
 };
 
-printed print(gacl_t acl, int32_t style, const char *path = "./f") {
+// A regular file of root's, or with the owner and group ids given.
+printed print(gacl_t acl, int32_t style, const char *path = "./f", uid_t uid = 0, gid_t gid = 0,
+              int32_t verbose = 0) {
     config = config_t{};
     config.style = style;
+    config.verbose = verbose;
     struct stat st {};
     st.st_mode = S_IFREG | 0644;
     st.st_nlink = 1;
+    st.st_uid = uid;
+    st.st_gid = gid;
     FILE *f = std::tmpfile();
     EXPECT_NE(f, nullptr);
     ::testing::internal::CaptureStderr();
@@ -136,6 +141,51 @@ TEST(PrintAcl, StylesAndNoAcl) {
     acl->type = 0;
     p = print(acl.get(), ACL_STYLE_SOLARIS);
     EXPECT_EQ(p.out.substr(0, 12), "-rw-r--r--+ ");
+}
+
+// "./x" is shown as x. Entries below "./" are walked as ".//x": they must
+// not be shown as "/x", a path of the root directory.
+TEST(PrintAcl, DisplayPath) {
+    gacl_ptr acl = acl_with(gacl_entry_t_struct{GACL_TAG_TYPE_EVERYONE, 0, "everyone@", 0, 0, 0});
+    const struct {
+        const char *path, *shown;
+    } cases[] = {
+        {".", "."},           {"./", ""},       {"./x", "x"},       {".//x", "x"},
+        {".///d//x", "d//x"}, {"././x", "./x"}, {"x/./y", "x/./y"}, {"/x", "/x"},
+    };
+    for (const auto &c : cases) {
+        printed p = print(acl.get(), ACL_STYLE_ICACLS, c.path);
+        EXPECT_EQ(p.out.substr(0, p.out.find(' ')), c.shown) << c.path;
+    }
+}
+
+// Ids of -1 stand for no owner and no group: the header leaves their lines
+// out, csv writes "-", the comments give the number alone.
+TEST(PrintAcl, NoOwnerOrGroup) {
+    gacl_ptr acl = acl_with(gacl_entry_t_struct{GACL_TAG_TYPE_GROUP_OBJ, 0, "group@", 0, 0, 0});
+    const uid_t none = static_cast<uid_t>(-1);
+    const gid_t no_group = static_cast<gid_t>(-1);
+    const struct {
+        int32_t style, verbose;
+        std::string out;
+    } cases[] = {
+        {ACL_STYLE_CSV, 0, "f;owner@:r,group@:;-1;-1;-;-\n"},
+        {ACL_STYLE_VERBOSE, 0,
+         "# file: f\n"
+         "            owner@:r-------------:-------:allow\t# (-1)\n"
+         "            group@:--------------:-------:allow\t# (-1)\n"},
+        {ACL_STYLE_PRIMOS, 1,
+         "ACL protecting \"f\":\n"
+         "\t                        owner@:  r                          # (-1)\n"
+         "\t                        group@:                             # (-1)\n"},
+    };
+    for (const auto &c : cases) {
+        printed p = print(acl.get(), c.style, "./f", none, no_group, c.verbose);
+        EXPECT_EQ(p.result, 0) << c.style;
+        EXPECT_EQ(p.out, c.out) << c.style;
+    }
+    printed p = print(nullptr, ACL_STYLE_DEFAULT, "./f", none, no_group, 1);
+    EXPECT_EQ(p.out, "# file: f\n# type: file\n");
 }
 
 }  // namespace

@@ -241,6 +241,35 @@ TEST_F(Walk, FailuresSetErrno) {
     EXPECT_EQ(errno, ENOTDIR);
 }
 
+// A subdirectory that is gone when its turn comes: the walk of the named
+// path fails with the errno of opening it, and the report names the named
+// path, not the subdirectory.
+int remove_on_visit(const char *path, const struct stat *st, unsigned depth, void *context) {
+    if (std::strcmp(path, "s/gone") == 0) {
+        EXPECT_EQ(rmdir(path), 0);
+    }
+    return record(path, st, depth, context);
+}
+
+TEST_F(Walk, SubdirectoryThatCannotBeOpened) {
+    mkdirs({"s", "s/gone"});
+    recorder r;
+    errno = 0;
+    EXPECT_EQ(walk_path("s", remove_on_visit, &r, -1, 0), -1);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(r.visits, (std::vector<visit>{{"s", 0}, {"s/gone", 1}}));
+
+    ASSERT_EQ(mkdir("s/gone", 0755), 0);
+    char a[] = "s";
+    char *paths[] = {a};
+    config.recurse = 1;
+    current_name_set(nullptr);
+    ::testing::internal::CaptureStderr();
+    EXPECT_THROW(walk_paths(1, paths, remove_on_visit, &r), command_abandoned);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Error: s: Accessing: No such file or directory\n");
+}
+
 TEST_F(Walk, WalkPathsReportsTheNamedPath) {
     mkdirs({"one"});
     recorder r;
