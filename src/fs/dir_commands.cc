@@ -110,8 +110,10 @@ void print_totals(const char *path, const totals_t &totals) {
     }
 }
 
-// Lists one directory; a null path is the current directory.
+// Lists one directory; a null or empty path is the current directory.
 void list_directory(const char *path) {
+    // "" would make the entries "/<name>", names under the root.
+    if (path != nullptr && *path == '\0') path = nullptr;
     strvec_ptr names;
     {
         fs_dir_ptr dir(fs_opendir(path ? path : "."));

@@ -121,6 +121,11 @@ TEST_F(Listing, Verbose1PrintsDetailLinesWithoutHeaderOrTotals) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, details());
     EXPECT_EQ(r.err, "");
+
+    // An empty path is the current directory too, not names under the root.
+    r = run_vossik({"-v", "directory-listing", ""}, "", top_);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, details());
 }
 
 TEST_F(Listing, Verbose2AddsHeaderAndTotals) {
@@ -178,6 +183,17 @@ TEST(ListingResolution, EntriesAreLookedUpTextuallyAndUnreadableOnesShowInDebug)
         std::string("?") + std::string(19, ' ') + "  ?       " + std::string(10, ' ') + "  Y\n";
     EXPECT_EQ(r.out, line("<LINK>", 2, ". -> Rd") + line("<DIR>", size_of(root), "..") +
                          unreadable + line("", 1, "f"));
+}
+
+// /proc reports no free blocks: the totals end without a free-space figure
+// but still with their line break.
+TEST(ListingResolution, NoFreeSpaceStillEndsTheTotalsLine) {
+    struct statvfs vfs;
+    if (statvfs("/proc/self", &vfs) != 0 || vfs.f_bavail != 0) GTEST_SKIP() << "no /proc";
+    process_result r = run_vossik({"-vv", "directory-listing", "/proc/self"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 24), "Directory of /proc/self\n");
+    EXPECT_TRUE(r.out.ends_with(" Directories\n")) << r.out;
 }
 
 // A current directory longer than the program's path buffers.
