@@ -1,5 +1,5 @@
 // foreign_styles: one ACL entry in the manner of other systems' tools, for
-// the samba, icacls, verbose and primos print styles (listing.h frames the
+// the samba, icacls, verbose and primos print styles (list.h frames the
 // texts into whole listings).
 //
 // Each renderer writes one line, without a line end, into the caller's

@@ -16,7 +16,8 @@
 
 // Prints `acl` of the object at `path` with lstat record `st` to `stream`.
 // Without an ACL (null: a symbolic link that can have none) only the header
-// lines "# file:", "# owner:", "# group:" are printed, whatever the style.
+// ("# file:", "# owner:", "# group:" and what -v adds) is printed, whatever
+// the style.
 // Returns 0; 1 when the ACL cannot be rendered, after the message
 // "<program>: Error: <path>: Unable to display ACL" on standard error (the
 // caller goes on with the next object); -1 for a style code without a style
