@@ -165,13 +165,18 @@ void list_directory(const char *path) {
     if (config.verbose >= 2) print_totals(path, totals);
 }
 
-}  // namespace
-
-int cmd_print_work_directory(int, char **) {
+// Prints `lead` and the current directory on a line.
+void print_current_directory(const char *lead) {
     char buffer[FS_PATH_MAX];
     if (fs_fullpath(".", buffer, sizeof buffer) == nullptr)
         report(1, errno, "Getting current directory");
-    std::printf("%s\n", buffer);
+    std::printf("%s%s\n", lead, buffer);
+}
+
+}  // namespace
+
+int cmd_print_work_directory(int, char **) {
+    print_current_directory("");
     return 0;
 }
 
@@ -185,12 +190,7 @@ int cmd_change_directory(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         if (fs_chdir(argv[i]) != 0) report(1, errno, "%s", argv[i]);
     }
-    if (config.verbose != 0) {
-        char buffer[FS_PATH_MAX];
-        if (fs_fullpath(".", buffer, sizeof buffer) == nullptr)
-            report(1, errno, "Getting current directory");
-        std::printf("New current directory: %s\n", buffer);
-    }
+    if (config.verbose != 0) print_current_directory("New current directory: ");
     return 0;
 }
 
