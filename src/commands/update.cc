@@ -57,7 +57,8 @@ int touch_one(const char *path, const struct stat *st, unsigned, void *) {
 
 int delete_one(const char *path, const struct stat *st, unsigned, void *) {
     const bool link = S_ISLNK(st->st_mode);
-    if (link && link_without_acl(path)) return 0;
+    // A real run learns it from the failed removal below; a dry run asks.
+    if (link && config.no_update && link_without_acl(path)) return 0;
     if (!config.no_update) {
         int rc = link ? gacl_delete_link_np(path, GACL_TYPE_NFS4)
                       : gacl_delete_file_np(path, GACL_TYPE_NFS4);
@@ -94,8 +95,10 @@ int find_one(const char *path, const struct stat *st, unsigned, void *context) {
 int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current) {
     const bool link = S_ISLNK(st->st_mode);
     // set-access and copy-access hand links over unread; one without ACL
-    // support is no reason to stop a recursive run.
-    if (link && !current && link_without_acl(path)) return 0;
+    // support is no reason to stop a recursive run. A write learns it from
+    // its failure; only a dry run or a print before the write must ask.
+    if (link && !current && (config.no_update || config.print >= 2) && link_without_acl(path))
+        return 0;
 
     gacl_t work = acl;
     gacl_ptr sorted, merged;

@@ -44,6 +44,17 @@ TEST_F(SetAccess, RecursionSkipsLinksWithoutAcls) {
     EXPECT_EQ(acl("d"), "everyone@:r::allow");
     EXPECT_EQ(acl("d/f"), STRIPPED_DISK);
     EXPECT_EQ(acl("e"), "everyone@:r::allow");
+
+    // Nor is the link shown by a dry run or a print before the write.
+    for (const char *option : {"-n", "-p2", "-p1"}) {
+        r = run({"-r", "-v", option, "-S", "brief", "set-access", "owner@:r", "d/link", "d"});
+        EXPECT_EQ(r.status, 0) << option;
+        EXPECT_EQ(r.err, "") << option;
+        EXPECT_EQ(r.out.find("link"), std::string::npos) << option << r.out;
+        EXPECT_NE(r.out.find("d/f: ACL Updated"), std::string::npos) << option << r.out;
+    }
+    r = run({"-n", "-v", "delete-access", "d/link", "d"});
+    EXPECT_EQ(r.out, "d: ACL Deleted (NOT)\n");
 }
 
 TEST_F(SetAccess, SortAndMerge) {
