@@ -16,26 +16,9 @@
 #include "gacl/vocab.h"
 #include "platform/acl_store.h"
 #include "support/tempdir.h"
+#include "unit/platform/acl_bytes.h"
 
 namespace {
-
-using bytes = std::vector<uint8_t>;
-
-bytes words(std::initializer_list<uint32_t> ws) {
-    bytes b;
-    for (uint32_t w : ws)
-        for (int shift = 24; shift >= 0; shift -= 8)
-            b.push_back(static_cast<uint8_t>(w >> shift));
-    return b;
-}
-
-bytes stored(const std::string &path) {
-    bytes value(65536);
-    ssize_t n = getxattr(path.c_str(), "security.nfs4acl_xdr", value.data(), value.size());
-    if (n < 0) return {};
-    value.resize(static_cast<size_t>(n));
-    return value;
-}
 
 struct expect_entry {
     gacl_tag_t tag;

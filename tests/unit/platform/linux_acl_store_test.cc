@@ -14,24 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "unit/platform/acl_bytes.h"
+
 #include "platform/nfs4_string.h"
 #include "platform/nfs4_xdr.h"
 #include "support/tempdir.h"
 
 namespace {
-
-using bytes = std::vector<uint8_t>;
-
-sys_acl_entry entry(uint32_t tag, uint32_t id, uint32_t perm, uint16_t type = 0x100,
-                    uint16_t flags = 0) {
-    sys_acl_entry e;
-    e.tag = tag;
-    e.id = id;
-    e.perm = perm;
-    e.entry_type = type;
-    e.flags = flags;
-    return e;
-}
 
 sys_acl trivial(mode_t mode) {
     auto t = acl_trivial(mode);
@@ -47,14 +36,6 @@ const sys_acl sample = {
     entry(SYS_ACL_TAG_EVERYONE, SYS_ACL_UNDEFINED_ID, 0x9240, SYS_ACL_ENTRY_TYPE_AUDIT,
           SYS_ACL_FAILED_ACCESS),
 };
-
-bytes stored(const std::string &path) {
-    bytes value(65536);
-    ssize_t n = getxattr(path.c_str(), "security.nfs4acl_xdr", value.data(), value.size());
-    if (n < 0) return {};
-    value.resize(static_cast<size_t>(n));
-    return value;
-}
 
 TEST(LinuxAclStore, TrivialAclTable) {
     // owner@ base 0xF6C0, group@ and everyone@ base 0x9240; r 0x8, w 0x30, x 0x1.

@@ -7,32 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "unit/platform/acl_bytes.h"
+
 namespace {
-
-using bytes = std::vector<uint8_t>;
-
-bytes words(std::initializer_list<uint32_t> ws) {
-    bytes b;
-    for (uint32_t w : ws)
-        for (int shift = 24; shift >= 0; shift -= 8)
-            b.push_back(static_cast<uint8_t>(w >> shift));
-    return b;
-}
-
-bytes operator+(bytes a, const bytes &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-sys_acl_entry entry(uint32_t tag, uint32_t id, uint32_t perm, uint16_t type, uint16_t flags = 0) {
-    sys_acl_entry e;
-    e.tag = tag;
-    e.id = id;
-    e.perm = perm;
-    e.entry_type = type;
-    e.flags = flags;
-    return e;
-}
 
 constexpr uint32_t NO_ID = SYS_ACL_UNDEFINED_ID;
 constexpr uint16_t ALLOW = SYS_ACL_ENTRY_TYPE_ALLOW, DENY = SYS_ACL_ENTRY_TYPE_DENY,
