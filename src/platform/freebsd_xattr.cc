@@ -58,14 +58,10 @@ ssize_t deliver(const std::vector<char> &whole, void *buffer, size_t size) {
     return static_cast<ssize_t>(whole.size());
 }
 
-}  // namespace
-
-ssize_t sys_xattr_list(const char *path, int ns, bool link, void *buffer, size_t size) {
-    if (!known_namespace(ns)) return fail(EINVAL);
-    auto read = [&](void *data, size_t nbytes) {
-        return link ? extattr_list_link(path, ns, data, nbytes)
-                    : extattr_list_file(path, ns, data, nbytes);
-    };
+// The size alone for a null buffer; else the whole list or value in
+// `buffer`, or ERANGE when it does not fit.
+template <typename Read>
+ssize_t read_into(Read read, void *buffer, size_t size) {
     if (buffer == nullptr) return read(nullptr, 0);
     try {
         std::vector<char> whole;
@@ -76,6 +72,17 @@ ssize_t sys_xattr_list(const char *path, int ns, bool link, void *buffer, size_t
     }
 }
 
+}  // namespace
+
+ssize_t sys_xattr_list(const char *path, int ns, bool link, void *buffer, size_t size) {
+    if (!known_namespace(ns)) return fail(EINVAL);
+    auto read = [&](void *data, size_t nbytes) {
+        return link ? extattr_list_link(path, ns, data, nbytes)
+                    : extattr_list_file(path, ns, data, nbytes);
+    };
+    return read_into(read, buffer, size);
+}
+
 ssize_t sys_xattr_get(const char *path, int ns, bool link, const char *name, void *buffer,
                       size_t size) {
     if (!known_namespace(ns) || name == nullptr) return fail(EINVAL);
@@ -83,14 +90,7 @@ ssize_t sys_xattr_get(const char *path, int ns, bool link, const char *name, voi
         return link ? extattr_get_link(path, ns, name, data, nbytes)
                     : extattr_get_file(path, ns, name, data, nbytes);
     };
-    if (buffer == nullptr) return read(nullptr, 0);
-    try {
-        std::vector<char> whole;
-        if (read_whole(read, size, &whole) < 0) return -1;
-        return deliver(whole, buffer, size);
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    return read_into(read, buffer, size);
 }
 
 int sys_xattr_set(const char *path, int ns, bool link, const char *name, const void *value,
