@@ -56,11 +56,8 @@ int make_templates(const char *path, const struct stat *st, gacl_t acl, inherit_
 
 int inherit_one(const char *path, const struct stat *st, unsigned, void *data) {
     auto *context = static_cast<inherit_context *>(data);
-    gacl_t got = nullptr;
-    int read = get_path_acl(path, st, &got);
-    if (read < 0) report(1, errno, "%s: Getting ACL", path);
-    if (read == 0) return 0;
-    gacl_ptr acl(got);
+    gacl_ptr acl = read_path_acl(path, st);
+    if (!acl) return 0;
 
     if (!context->dir) return make_templates(path, st, acl.get(), context);
 

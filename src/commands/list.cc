@@ -348,10 +348,7 @@ int print_primos(FILE *stream, gacl_t acl, const object_info &info) {
 
 int list_one(const char *path, const struct stat *st, unsigned, void *context) {
     auto *listed = static_cast<int *>(context);
-    gacl_t read = nullptr;
-    int found = get_path_acl(path, st, &read);
-    if (found < 0) report(1, errno, "%s: Getting ACL", path);
-    gacl_ptr acl(found > 0 ? read : nullptr);
+    gacl_ptr acl = read_path_acl(path, st);
     if (*listed > 0) std::fputc('\n', stdout);
     ++*listed;
     print_acl(stdout, acl.get(), path, st);

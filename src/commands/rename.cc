@@ -90,11 +90,8 @@ struct rename_context {
 
 int rename_one(const char *path, const struct stat *st, unsigned, void *context) {
     const rename_list_t *list = static_cast<rename_context *>(context)->list;
-    gacl_t got = nullptr;
-    int read = get_path_acl(path, st, &got);
-    if (read < 0) report(1, errno, "%s: Getting ACL", path);
-    if (read == 0) return 0;
-    gacl_ptr acl(got);
+    gacl_ptr acl = read_path_acl(path, st);
+    if (!acl) return 0;
 
     bool changed = false;
     gacl_entry_t entry = nullptr;

@@ -27,15 +27,6 @@ bool link_without_acl(const char *path) {
     return unsupported;
 }
 
-// Reads the ACL of a walked object; "<path>: Getting ACL" ends the command
-// when it cannot be read. Null for a link without ACL support.
-gacl_ptr read_acl(const char *path, const struct stat *st) {
-    gacl_t acl = nullptr;
-    int got = get_path_acl(path, st, &acl);
-    if (got < 0) report(1, errno, "%s: Getting ACL", path);
-    return gacl_ptr(got > 0 ? acl : nullptr);
-}
-
 // set-access and copy-access: directories get the ACL as given, every other
 // object the copy without inheritance flags.
 struct set_context {
@@ -50,7 +41,7 @@ int set_one(const char *path, const struct stat *st, unsigned, void *context) {
 }
 
 int touch_one(const char *path, const struct stat *st, unsigned, void *) {
-    gacl_ptr acl = read_acl(path, st);
+    gacl_ptr acl = read_path_acl(path, st);
     if (!acl) return 0;
     return update_acl(path, st, acl.get(), acl.get()) < 0 ? 1 : 0;
 }
@@ -73,7 +64,7 @@ int delete_one(const char *path, const struct stat *st, unsigned, void *) {
 
 int find_one(const char *path, const struct stat *st, unsigned, void *context) {
     auto pattern = static_cast<gacl_t>(context);
-    gacl_ptr acl = read_acl(path, st);
+    gacl_ptr acl = read_path_acl(path, st);
     if (!acl) return 0;
     for (int i = 0; i < acl->count; i++) {
         for (int j = 0; j < pattern->count; j++) {
@@ -159,12 +150,9 @@ int cmd_set_access(int argc, char **argv) {
 
 int cmd_copy_access(int argc, char **argv) {
     if (argc < 2) report(1, 0, "Missing required arguments (<src> <dst>)");
-    gacl_t source = nullptr;
-    int got = get_path_acl(argv[1], nullptr, &source);
-    if (got < 0) report(1, errno, "%s: Getting ACL", argv[1]);
+    gacl_ptr dir = read_path_acl(argv[1], nullptr);
     // A source link without an ACL has nothing to copy.
-    if (got == 0) return 0;
-    gacl_ptr dir(source);
+    if (!dir) return 0;
     gacl_ptr file(gacl_dup(dir.get()));
     if (!file || strip_inheritance(file.get()) != 0)
         report(1, errno, "%s: Internal Fault (gacl_dup)", argv[1]);
@@ -198,9 +186,8 @@ int cmd_get_access(int argc, char **argv) {
         if (!name) report(1, errno, "%.*s: Memory allocation", name_length, arg);
         const char *path = eq + 1;
 
-        gacl_t got = nullptr;
-        if (get_path_acl(path, nullptr, &got) <= 0) report(1, errno, "%s: Getting ACL", path);
-        gacl_ptr acl(got);
+        gacl_ptr acl = read_path_acl(path, nullptr);
+        if (!acl) report(1, errno, "%s: Getting ACL", path);  // a link without an ACL
         gacl_text_ptr text(gacl_to_text_np(acl.get(), nullptr, GACL_TEXT_COMPACT));
         if (!text) report(1, errno, "%s: Converting ACL to text", path);
         // setenv keeps its own copy for the rest of the process, so later

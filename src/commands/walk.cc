@@ -165,6 +165,13 @@ int get_path_acl(const char *path, const struct stat *st, gacl_t *acl) {
     return 1;
 }
 
+gacl_ptr read_path_acl(const char *path, const struct stat *st) {
+    gacl_t acl = nullptr;
+    int got = get_path_acl(path, st, &acl);
+    if (got < 0) report(1, errno, "%s: Getting ACL", path);
+    return gacl_ptr(got > 0 ? acl : nullptr);
+}
+
 const char *mode_string(mode_t mode) {
     static char text[11];
     static constexpr char type_chars[] = "pc?d?b?-?l?s?w";

@@ -54,6 +54,11 @@ bool file_type_passes(mode_t mode, uint16_t types);
 // on which the system supports no ACL (nothing stored), -1 with errno.
 int get_path_acl(const char *path, const struct stat *st, gacl_t *acl);
 
+// get_path_acl for a command that cannot go on without the ACL: a failed
+// read ends the command with the report "<path>: Getting ACL" and errno.
+// Null (errno EOPNOTSUPP) for a symbolic link that has no ACL.
+gacl_ptr read_path_acl(const char *path, const struct stat *st);
+
 // The ls-style mode text: a type character and the three permission
 // triplets with set-id and sticky letters (s/S, t/T). Ten characters in a
 // static buffer that the next call overwrites.

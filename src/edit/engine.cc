@@ -222,11 +222,8 @@ int run_request(edit_state &s, const acecr_t &req) {
 }
 
 void edit_path(const char *path, const struct stat *st, const acecr_group_t *groups) {
-    gacl_t read = nullptr;
-    int got = get_path_acl(path, st, &read);
-    if (got < 0) report(1, errno, "%s: Getting ACL", path);
-    if (got == 0) return;
-    gacl_ptr current(read);
+    gacl_ptr current = read_path_acl(path, st);
+    if (!current) return;
     gacl_ptr work(gacl_dup(current.get()));
     if (!work) report(1, errno, "%s: Internal Fault (gacl_dup)", path);
 
