@@ -19,12 +19,13 @@ namespace {
 // True when `path` is a symbolic link on which the system keeps no ACL.
 // Asked before anything is printed for a link, so that a dry run (-n) or a
 // print level of 2 does not show links that a real run leaves alone.
-bool link_without_acl(const char *path) {
+bool link_without_acl(const char *path, const struct stat *st) {
     int saved = errno;
-    gacl_ptr acl(fs_acl_get_link_np(path, GACL_TYPE_NFS4));
-    bool unsupported = !acl && errno == EOPNOTSUPP;
+    gacl_t acl = nullptr;
+    int got = get_path_acl(path, st, &acl);  // the walk's status: no second lstat
+    gacl_ptr owned(got > 0 ? acl : nullptr);
     errno = saved;
-    return unsupported;
+    return got == 0;
 }
 
 // set-access and copy-access: directories get the ACL as given, every other
@@ -49,7 +50,7 @@ int touch_one(const char *path, const struct stat *st, unsigned, void *) {
 int delete_one(const char *path, const struct stat *st, unsigned, void *) {
     const bool link = S_ISLNK(st->st_mode);
     // A real run learns it from the failed removal below; a dry run asks.
-    if (link && config.no_update && link_without_acl(path)) return 0;
+    if (link && config.no_update && link_without_acl(path, st)) return 0;
     if (!config.no_update) {
         int rc = link ? gacl_delete_link_np(path, GACL_TYPE_NFS4)
                       : gacl_delete_file_np(path, GACL_TYPE_NFS4);
@@ -88,7 +89,7 @@ int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t curre
     // set-access and copy-access hand links over unread; one without ACL
     // support is no reason to stop a recursive run. A write learns it from
     // its failure; only a dry run or a print before the write must ask.
-    if (link && !current && (config.no_update || config.print >= 2) && link_without_acl(path))
+    if (link && !current && (config.no_update || config.print >= 2) && link_without_acl(path, st))
         return 0;
 
     gacl_t work = acl;
