@@ -4,6 +4,8 @@
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 GENERATOR  := -G Ninja
+# ccache, where installed, makes rebuilds in several checkouts cheap.
+LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
 PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr e2fsprogs
 
@@ -12,7 +14,7 @@ PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev li
 all: build
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) $(GENERATOR)
+	cmake -S . -B $(BUILD) $(GENERATOR) $(LAUNCHER)
 
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -34,7 +36,7 @@ check: deps build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 check-sanitize: deps
-	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DVOSSIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) $(LAUNCHER) -DVOSSIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 

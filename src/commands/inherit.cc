@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/acl.h"
 #include "gacl/vocab.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 namespace {
 

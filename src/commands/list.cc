@@ -4,12 +4,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "commands/foreign_styles.h"
 #include "commands/walk.h"
 #include "gacl/system.h"
 #include "gacl/text_out.h"
-#include "shell/config.h"
-#include "shell/report.h"
 #include "util/names.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/report.h"
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/acl.h"
-#include "shell/report.h"
 #include "util/names.h"
 #include "util/strutil.h"
 

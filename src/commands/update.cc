@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "commands/list.h"
 #include "commands/walk.h"
 #include "fs/acl_io.h"
 #include "gacl/gacl.h"
 #include "gacl/system.h"
-#include "shell/config.h"
-#include "shell/report.h"
 #include "util/strutil.h"
 
 namespace {
@@ -52,8 +52,8 @@ int delete_one(const char *path, const struct stat *st, unsigned, void *) {
     // A real run learns it from the failed removal below; a dry run asks.
     if (link && config.no_update && link_without_acl(path, st)) return 0;
     if (!config.no_update) {
-        int rc = link ? gacl_delete_link_np(path, GACL_TYPE_NFS4)
-                      : gacl_delete_file_np(path, GACL_TYPE_NFS4);
+        int rc = link ? fs_acl_delete_link_np(path, GACL_TYPE_NFS4)
+                      : fs_acl_delete_file_np(path, GACL_TYPE_NFS4);
         if (rc != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
             report(1, errno, "%s: Deleting ACL", path);

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "fs/acl_io.h"
 #include "fs/path.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "commands/walk.h"
 #include "edit/engine.h"
 #include "gacl/text_in.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 const option_t edit_access_options[] = {
     {"execute", 'e', OPT_TEXT, edit_script_option, nullptr, "Commands (from string)"},

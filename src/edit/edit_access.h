@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/command.h"
 #include "edit/request.h"
-#include "shell/command.h"
 
 // The command's own options: "execute" (-e) and "file" (-E), both handled by
 // edit_script_option.

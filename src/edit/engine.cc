@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/text_out.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "gacl/text_in.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 std::unique_ptr<acecr_group_t> acecr_groups;
 

@@ -32,3 +32,11 @@ int fs_acl_set_file(const char *path, gacl_type_t type, gacl_t acl) {
 int fs_acl_set_link_np(const char *path, gacl_type_t type, gacl_t acl) {
     return guard(path) ? gacl_set_link_np(path, type, acl) : -1;
 }
+
+int fs_acl_delete_file_np(const char *path, gacl_type_t type) {
+    return guard(path) ? gacl_delete_file_np(path, type) : -1;
+}
+
+int fs_acl_delete_link_np(const char *path, gacl_type_t type) {
+    return guard(path) ? gacl_delete_link_np(path, type) : -1;
+}

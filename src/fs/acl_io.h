@@ -22,3 +22,9 @@ int fs_acl_set_file(const char *path, gacl_type_t type, gacl_t acl);
 
 // gacl_set_link_np behind the guard: 0, or -1 with errno.
 int fs_acl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
+
+// gacl_delete_file_np behind the guard: 0, or -1 with errno.
+int fs_acl_delete_file_np(const char *path, gacl_type_t type);
+
+// gacl_delete_link_np behind the guard: 0, or -1 with errno.
+int fs_acl_delete_link_np(const char *path, gacl_type_t type);

@@ -1,5 +1,5 @@
 // Extended attributes on FreeBSD: extattr(2), whose namespace numbers and
-// length-prefixed name lists are already the ones of xattr.h.
+// length-prefixed name lists are already the ones of os_xattr.h.
 #include <sys/types.h>
 // sys/types.h first: the extattr header relies on it.
 #include <sys/extattr.h>
@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/xattr.h"
+#include "platform/os_xattr.h"
 
 static_assert(EXTATTR_NAMESPACE_USER == SYS_XATTR_NS_USER &&
               EXTATTR_NAMESPACE_SYSTEM == SYS_XATTR_NS_SYSTEM);

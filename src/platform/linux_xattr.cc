@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "platform/xattr.h"
+#include "platform/os_xattr.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/config.h"
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/global_options.h"
 #include "shell/options.h"
 #include "shell/registry.h"
-#include "shell/report.h"
 #include "util/strutil.h"
 
 const char *program_banner() {

@@ -7,5 +7,5 @@ int cmd_help(int argc, char **argv);
 int cmd_echo_text(int argc, char **argv);
 int cmd_exit_command(int argc, char **argv);
 
-// The banner line, "[VOSSIK, v1.16.2, ...]" (without newline).
+// The banner line, "[VOSSIK, v<version>, ...]" (without newline).
 const char *program_banner();

@@ -5,15 +5,15 @@
 
 #include <cerrno>
 
+#include "base/report.h"
+#include "commands/attr_commands.h"
+#include "commands/dir_commands.h"
 #include "commands/inherit.h"
 #include "commands/list.h"
 #include "commands/rename.h"
 #include "commands/update.h"
 #include "edit/edit_access.h"
-#include "fs/attr_commands.h"
-#include "fs/dir_commands.h"
 #include "shell/builtins.h"
-#include "shell/report.h"
 
 namespace {
 

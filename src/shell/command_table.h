@@ -2,7 +2,7 @@
 // registers all three at start-up.
 #pragma once
 
-#include "shell/command.h"
+#include "base/command.h"
 
 extern const command_t *const basic_commands[];  // version, config, help
 extern const command_t *const acl_commands[];    // the ACL commands

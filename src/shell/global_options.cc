@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "shell/config.h"
+#include "base/config.h"
 #include "shell/registry.h"
 
 namespace {

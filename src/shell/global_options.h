@@ -3,6 +3,6 @@
 // recurse, depth, style, type, no-update, no-prefix).
 #pragma once
 
-#include "shell/command.h"
+#include "base/command.h"
 
 extern const option_t global_options[];

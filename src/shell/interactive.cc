@@ -18,10 +18,10 @@
 #include <stdio_ext.h>
 #endif
 
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/builtins.h"
-#include "shell/config.h"
 #include "shell/registry.h"
-#include "shell/report.h"
 #include "shell/shell.h"
 #include "util/strutil.h"
 #include "util/tokenizer.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/report.h"
 #include "shell/registry.h"
-#include "shell/report.h"
 #include "util/strutil.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "shell/command.h"
+#include "base/command.h"
 
 // Parses options from argv[1] on against the tables (a null table ends the
 // list). Result: the index of the first operand (argc when all words were

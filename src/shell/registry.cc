@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/config.h"
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/global_options.h"
 #include "shell/options.h"
-#include "shell/report.h"
 #include "util/strutil.h"
 
 command_registry_t command_registry;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "shell/command.h"
+#include "base/command.h"
 
 constexpr int COMMAND_REGISTRY_SIZE = 1024;
 

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "edit/request.h"
 #include "shell/command_table.h"
-#include "shell/config.h"
 #include "shell/global_options.h"
 #include "shell/interactive.h"
 #include "shell/options.h"
 #include "shell/registry.h"
-#include "shell/report.h"
 
 int run_command(int argc, char **argv) {
     config = config_defaults;

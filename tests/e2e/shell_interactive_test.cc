@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/version.h"
 #include "support/process.h"
 #include "support/pty.h"
 #include "support/tempdir.h"
@@ -133,7 +134,7 @@ TEST(PipedScript, ExitCommandWithRedirectedOutputKeepsTheOutput) {
 TEST(Terminal, BannerPromptsAndStatus) {
     temp_dir dir;
     pty_process term({"vossik"}, dir.path());
-    ASSERT_TRUE(term.wait_for("[VOSSIK, v1.16.2"));
+    ASSERT_TRUE(term.wait_for("[VOSSIK, v" VOSSIK_VERSION));
     ASSERT_TRUE(term.wait_for("]\r\n\r\nINTERACTIVE MODE (type 'help' for information)\r\n> "));
 
     term.send("nonesuch\r");

@@ -1,9 +1,11 @@
 // The value vocabularies of the global options: style names and file types.
-#include "shell/config.h"
+#include "base/config.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "base/version.h"
 
 namespace {
 
@@ -60,7 +62,7 @@ TEST(Config, StartsZeroedWithProgramRecord) {
     config_t zero{};
     EXPECT_EQ(sizeof(config_t), 13 * sizeof(int32_t));
     EXPECT_EQ(std::memcmp(&config_defaults, &zero, sizeof zero), 0);
-    EXPECT_STREQ(program_info.version, "1.16.2");
+    EXPECT_STREQ(program_info.version, VOSSIK_VERSION);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // report(): the message line and the abandonment of a command.
-#include "shell/report.h"
+#include "base/report.h"
 
 #include <gtest/gtest.h>
 

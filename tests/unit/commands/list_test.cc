@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/config.h"
 #include "gacl/vocab.h"
-#include "shell/config.h"
 
 namespace {
 

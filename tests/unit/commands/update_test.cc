@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "gacl/acl.h"
 #include "gacl/vocab.h"
-#include "shell/config.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "gacl/acl.h"
-#include "shell/config.h"
-#include "shell/report.h"
 #include "support/tempdir.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/config.h"
 #include "gacl/text_in.h"
 #include "gacl/vocab.h"
-#include "shell/config.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/report.h"
 #include "gacl/vocab.h"
-#include "shell/report.h"
 
 namespace {
 

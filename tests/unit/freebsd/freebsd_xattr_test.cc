@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fake_freebsd.h"
-#include "fs/xattr.h"
-#include "platform/xattr.h"
+#include "fs/attr_io.h"
+#include "platform/os_xattr.h"
 
 namespace {
 

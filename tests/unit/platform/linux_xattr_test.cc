@@ -1,6 +1,6 @@
 // The Linux attribute calls: namespaces as "user." and "trusted." prefixes,
 // FreeBSD's list layout, the size protocol and the link flag.
-#include "platform/xattr.h"
+#include "platform/os_xattr.h"
 
 #include <gtest/gtest.h>
 #include <sys/xattr.h>

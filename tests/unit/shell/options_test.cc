@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/config.h"
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/global_options.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/command_table.h"
-#include "shell/config.h"
 #include "shell/global_options.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "shell/config.h"
+#include "base/config.h"
+#include "base/report.h"
 #include "shell/registry.h"
-#include "shell/report.h"
 
 namespace {
 

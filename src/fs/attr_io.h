@@ -1,4 +1,4 @@
-// xattr: the extended-attribute operations of the commands, over the
+// attr_io: the extended-attribute operations of the commands, over the
 // platform's calls. A flags word selects the namespace (user, or system with
 // FS_XATTR_SYSTEM) and whether a symbolic link itself is meant
 // (FS_XATTR_NOFOLLOW). A null path is the current directory, after the

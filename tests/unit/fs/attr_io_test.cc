@@ -1,6 +1,6 @@
 // The attribute layer: NUL-terminated name lists converted in place, the
 // flags word, the current directory for a null path, and the flag letters.
-#include "fs/xattr.h"
+#include "fs/attr_io.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Directory commands.
-#include "fs/dir_commands.h"
+#include "commands/dir_commands.h"
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -15,9 +15,9 @@
 #include <new>
 #include <vector>
 
+#include "base/config.h"
+#include "base/report.h"
 #include "fs/path.h"
-#include "shell/config.h"
-#include "shell/report.h"
 #include "util/strutil.h"
 #include "util/strvec.h"
 

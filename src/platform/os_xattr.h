@@ -1,4 +1,4 @@
-// xattr: the operating system's side of extended attributes. Four calls over
+// os_xattr: the operating system's side of extended attributes. Four calls over
 // a path (or a symbolic link itself) and a namespace, with FreeBSD's
 // namespace numbers on every system and errno-style failures. Each operating
 // system has one implementation (linux_xattr.cc, freebsd_xattr.cc).

@@ -1,5 +1,5 @@
 // Message lines and command abandonment.
-#include "shell/report.h"
+#include "base/report.h"
 
 #include <cerrno>
 #include <cstdarg>

@@ -1,5 +1,5 @@
 // Extended-attribute commands.
-#include "fs/attr_commands.h"
+#include "commands/attr_commands.h"
 
 #include <cctype>
 #include <cerrno>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "fs/xattr.h"
-#include "shell/config.h"
-#include "shell/report.h"
+#include "base/config.h"
+#include "base/report.h"
+#include "fs/attr_io.h"
 
 const option_t attr_options[] = {
     {"attr-options", 'X', OPT_TEXT, opt_attr_options, &fs_xattr_flags,
@@ -26,7 +26,7 @@ namespace {
 constexpr int READ_ATTEMPTS = 8;
 
 // Reads a whole value or name list through `read` (which follows the size
-// protocol of fs/xattr.h) into *out. 0, or -1 with errno.
+// protocol of fs/attr_io.h) into *out. 0, or -1 with errno.
 template <typename Read>
 int read_whole(Read read, std::vector<char> *out) {
     try {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/command.h"
+#include "base/command.h"
 
 struct config_t {
     int32_t debug;      // debug level

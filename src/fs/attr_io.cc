@@ -1,11 +1,11 @@
 // Extended-attribute operations over the platform's calls.
-#include "fs/xattr.h"
+#include "fs/attr_io.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "fs/path.h"
-#include "platform/xattr.h"
+#include "platform/os_xattr.h"
 
 int32_t fs_xattr_flags = 0;
 

@@ -1,12 +1,14 @@
 // Configuration records and the option value vocabularies.
-#include "shell/config.h"
+#include "base/config.h"
 
 #include <cstring>
+
+#include "base/version.h"
 
 config_t config{};
 config_t config_defaults{};
 
-program_info_t program_info{"vossik", "1.16.2", nullptr};
+program_info_t program_info{"vossik", VOSSIK_VERSION, nullptr};
 
 namespace {
 

@@ -6,7 +6,7 @@
 // and return 0; every failure ends the command through report().
 #pragma once
 
-#include "shell/command.h"
+#include "base/command.h"
 
 // The option table of the four commands: attr-options (-X, text).
 extern const option_t attr_options[];

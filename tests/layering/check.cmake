@@ -1,0 +1,41 @@
+# Reads every #include "<folder>/..." line under src/ and fails on one that
+# names a folder above the including file's own layer.
+#   cmake -DSRC=<src dir> -DLAYERS="util;platform;..." -P check.cmake
+# LAYERS lists the folders bottom to top, as the top-level CMakeLists.txt
+# defines them; a folder of src/ that is not in the list is an error too.
+if(NOT SRC OR NOT LAYERS)
+  message(FATAL_ERROR "usage: cmake -DSRC=<dir> -DLAYERS=<list> -P check.cmake")
+endif()
+
+file(GLOB folders RELATIVE ${SRC} ${SRC}/*)
+foreach(folder ${folders})
+  if(IS_DIRECTORY ${SRC}/${folder})
+    list(FIND LAYERS ${folder} known)
+    if(known LESS 0)
+      message(SEND_ERROR "src/${folder}: folder is not a layer")
+    endif()
+  endif()
+endforeach()
+
+set(bad 0)
+file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cc ${SRC}/*.h.in)
+foreach(file ${files})
+  string(REGEX MATCH "^[^/]+" own ${file})
+  list(FIND LAYERS ${own} own_level)
+  file(STRINGS ${SRC}/${file} lines)
+  set(number 0)
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^/\"]+)/")
+      set(target ${CMAKE_MATCH_1})
+      list(FIND LAYERS ${target} target_level)
+      if(target_level LESS 0 OR target_level GREATER own_level)
+        message("src/${file}:${number}: includes ${target}/, a layer above ${own}/")
+        math(EXPR bad "${bad} + 1")
+      endif()
+    endif()
+  endforeach()
+endforeach()
+if(bad GREATER 0)
+  message(FATAL_ERROR "${bad} include(s) run up the layers")
+endif()
