@@ -26,20 +26,18 @@ void current_name_set(const char *name) {
     }
 }
 
-int report(int status, int err, const char *format, ...) {
-    int saved_errno = errno;
+namespace {
 
-    // Build the whole line first and write it with one call, so that it is
-    // not interleaved with anything else written to standard error.
+// Builds one message line and writes it with one call, so that it is not
+// interleaved with anything else written to standard error.
+void write_line(const char *prefix, int status, int err, const char *format, va_list args) {
     std::string line;
-    if (current_name) {
-        line += *current_name;
+    if (prefix) {
+        line += prefix;
         line += ": ";
     }
     line += status == 0 ? "Info: " : status < 0 ? "Warning: " : "Error: ";
 
-    va_list args;
-    va_start(args, format);
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -49,7 +47,6 @@ int report(int status, int err, const char *format, ...) {
         std::vsnprintf(message.data(), message.size() + 1, format, args);
         line += message;
     }
-    va_end(args);
 
     if (err != 0) {
         line += ": ";
@@ -60,8 +57,27 @@ int report(int status, int err, const char *format, ...) {
     std::fflush(stdout);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
+}
 
+}  // namespace
+
+int report(int status, int err, const char *format, ...) {
+    int saved_errno = errno;
+    va_list args;
+    va_start(args, format);
+    write_line(current_name_get(), status, err, format, args);
+    va_end(args);
     errno = saved_errno;
     if (status != 0) throw command_abandoned{status};
     return 0;
+}
+
+int report_on(const char *prefix, int status, int err, const char *format, ...) {
+    int saved_errno = errno;
+    va_list args;
+    va_start(args, format);
+    write_line(prefix, status, err, format, args);
+    va_end(args);
+    errno = saved_errno;
+    return status;
 }

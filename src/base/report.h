@@ -23,6 +23,12 @@ struct command_abandoned {
 // command_abandoned{status} for any other status. errno is left intact.
 int report(int status, int err, const char *format, ...) __attribute__((format(printf, 3, 4)));
 
+// Writes one message line as report() does, under `prefix` instead of the
+// current name (none for null), and never abandons: for failures after which
+// the command goes on. Returns `status`; errno is left intact.
+int report_on(const char *prefix, int status, int err, const char *format, ...)
+    __attribute__((format(printf, 4, 5)));
+
 // The prefix of every message line: null while none is set (at start-up and
 // in multi-call mode before a command is found). current_name_set copies the
 // text; null clears it.

@@ -12,6 +12,7 @@
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/attr_io.h"
+#include "util/nomem.h"
 
 const option_t attr_options[] = {
     {"attr-options", 'X', OPT_TEXT, opt_attr_options, &fs_xattr_flags,
@@ -29,7 +30,7 @@ constexpr int READ_ATTEMPTS = 8;
 // protocol of fs/attr_io.h) into *out. 0, or -1 with errno.
 template <typename Read>
 int read_whole(Read read, std::vector<char> *out) {
-    try {
+    return or_enomem(-1, [&] {
         for (int attempt = 0; attempt < READ_ATTEMPTS; ++attempt) {
             ssize_t need = read(nullptr, 0);
             if (need < 0) return -1;
@@ -42,12 +43,9 @@ int read_whole(Read read, std::vector<char> *out) {
             }
             if (got < 0 && errno != ERANGE) return -1;
         }
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
+        errno = ERANGE;
         return -1;
-    }
-    errno = ERANGE;
-    return -1;
+    });
 }
 
 int read_names(const char *path, std::vector<char> *out) {

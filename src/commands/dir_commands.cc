@@ -18,6 +18,7 @@
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/path.h"
+#include "util/nomem.h"
 #include "util/strutil.h"
 #include "util/strvec.h"
 
@@ -37,16 +38,15 @@ struct totals_t {
 // longer than the usual buffer is still shown whole: lstat told its length.
 std::vector<char> link_target(const char *path, const struct stat &st) {
     std::vector<char> target;
-    try {
+    bool read = or_enomem(false, [&] {
         size_t size = std::max(LINK_TARGET_MAX, static_cast<size_t>(st.st_size) + 1);
         target.resize(size);
         ssize_t n = readlink(path, target.data(), size - 1);
-        if (n >= 0) {
-            target[static_cast<size_t>(n)] = '\0';
-            return target;
-        }
-    } catch (const std::bad_alloc &) {
-    }
+        if (n < 0) return false;
+        target[static_cast<size_t>(n)] = '\0';
+        return true;
+    });
+    if (read) return target;
     target.assign({'?', '\0'});
     return target;
 }

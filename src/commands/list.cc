@@ -82,21 +82,14 @@ bool verbose() {
     return config.verbose > 0;
 }
 
-// The display failure message, straight to standard error: the listing
-// goes on with the next object. Standard output is flushed first so that a
-// terminal shows both in order.
+// The display failure message: the listing goes on with the next object.
+// A listing written to another stream is flushed first so that both show
+// in order.
 int display_failed(FILE *stream, const object_info &info, bool with_error) {
     int err = errno;
     std::fflush(stream);
-    if (stream != stdout) std::fflush(stdout);
-    if (with_error)
-        std::fprintf(stderr, "%s: Error: %s: Unable to display ACL: %s\n",
-                     program_info.name.c_str(), info.display(), std::strerror(err));
-    else
-        std::fprintf(stderr, "%s: Error: %s: Unable to display ACL\n", program_info.name.c_str(),
-                     info.display());
-    errno = err;
-    return 1;
+    return report_on(program_info.name.c_str(), 1, with_error ? err : 0,
+                     "%s: Unable to display ACL", info.display());
 }
 
 // One time line of the header; ctime's text ends in a newline.

@@ -11,6 +11,7 @@
 #include "base/report.h"
 #include "fs/acl_io.h"
 #include "fs/path.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -133,13 +134,10 @@ int walk_path(const char *path, walk_callback_t callback, void *context, int max
     if (path == nullptr || *path == '\0') path = ".";
     struct stat st;
     if (fs_lstat(path, &st) != 0) return -1;
-    try {
+    return or_enomem(-1, [&] {
         walker w(callback, context, max_depth, types);
         return w.run(path, st);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context) {

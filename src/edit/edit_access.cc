@@ -15,6 +15,7 @@
 #include "commands/walk.h"
 #include "edit/engine.h"
 #include "gacl/text_in.h"
+#include "util/nomem.h"
 
 const option_t edit_access_options[] = {
     {"execute", 'e', OPT_TEXT, edit_script_option, nullptr, "Commands (from string)"},
@@ -174,7 +175,7 @@ std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text) {
         errno = EINVAL;
         return nullptr;
     }
-    try {
+    return or_enomem<std::unique_ptr<acecr_t>>(nullptr, [&]() -> std::unique_ptr<acecr_t> {
         std::string copy(text);
         std::unique_ptr<acecr_t> head;
         std::unique_ptr<acecr_t> *tail = &head;
@@ -190,10 +191,7 @@ std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text) {
             start = end + 1;
         }
         return head;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    });
 }
 
 int edit_access(int argc, char **argv) {

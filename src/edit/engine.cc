@@ -13,6 +13,7 @@
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/text_out.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -244,11 +245,11 @@ int acecr_apply(const char *path, const struct stat *st, unsigned, void *context
     // A failure reported for this path ends here: the working copy is
     // dropped unwritten and the walk goes on with the next path.
     try {
-        try {
+        bool edited = or_enomem(false, [&] {
             edit_path(path, st, static_cast<const acecr_group_t *>(context));
-        } catch (const std::bad_alloc &) {
-            report(1, ENOMEM, "%s: Memory", path);
-        }
+            return true;
+        });
+        if (!edited) report(1, ENOMEM, "%s: Memory", path);
     } catch (const command_abandoned &abandoned) {
         return abandoned.status;
     }

@@ -1,4 +1,5 @@
 #include "edit/range.h"
+#include "util/nomem.h"
 
 #include <cctype>
 #include <cerrno>
@@ -19,17 +20,14 @@ class NodeRegistry {
     enum class State { foreign, live, released };
 
     range_t *make(std::int32_t low, std::int32_t high, range_t *next) noexcept {
-        try {
+        return or_enomem<range_t *>(nullptr, [&]() -> range_t * {
             auto node = std::make_unique<range_t>(range_t{RANGE_MAGIC, low, high, next});
             range_t *raw = node.get();
             auto [slot, added] = nodes_.try_emplace(raw, nullptr);
             (void)added;
             slot->second = std::move(node);
             return raw;
-        } catch (const std::bad_alloc &) {
-            errno = ENOMEM;
-            return nullptr;
-        }
+        });
     }
 
     State state(const range_t *node) const {

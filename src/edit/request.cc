@@ -11,6 +11,7 @@
 #include "base/config.h"
 #include "base/report.h"
 #include "gacl/text_in.h"
+#include "util/nomem.h"
 
 std::unique_ptr<acecr_group_t> acecr_groups;
 
@@ -61,12 +62,10 @@ char *skip_space(char *s) {
 }
 
 std::unique_ptr<gacl_entry_t_struct> new_entry_record() {
-    try {
-        return std::make_unique<gacl_entry_t_struct>();
-    } catch (const std::bad_alloc &) {
-        report(1, ENOMEM, "Malloc");
-    }
-    return nullptr;  // not reached: report throws
+    auto entry = or_enomem<std::unique_ptr<gacl_entry_t_struct>>(
+        nullptr, [] { return std::make_unique<gacl_entry_t_struct>(); });
+    if (!entry) report(1, ENOMEM, "Malloc");
+    return entry;
 }
 
 // {letters}: a "{" without a "}" later in the piece is skipped alone.
@@ -118,12 +117,9 @@ std::unique_ptr<acecr_t> read_piece(char *s) {
     s = skip_space(s);
     if (*s == '\0' || *s == '#') return nullptr;
 
-    std::unique_ptr<acecr_t> req;
-    try {
-        req = std::make_unique<acecr_t>();
-    } catch (const std::bad_alloc &) {
-        report(1, ENOMEM, "Malloc");
-    }
+    auto req =
+        or_enomem<std::unique_ptr<acecr_t>>(nullptr, [] { return std::make_unique<acecr_t>(); });
+    if (!req) report(1, ENOMEM, "Malloc");
 
     s = read_types(s, req.get());
 
@@ -147,11 +143,11 @@ std::unique_ptr<acecr_t> read_piece(char *s) {
 
     s = skip_space(flags_end);
     if (*s) {
-        try {
+        bool kept = or_enomem(false, [&] {
             req->entry_text.emplace(s);
-        } catch (const std::bad_alloc &) {
-            report(1, ENOMEM, "Memory");
-        }
+            return true;
+        });
+        if (!kept) report(1, ENOMEM, "Memory");
         req->entry = new_entry_record();
         // The parser cuts its text apart; entry_text keeps what was written.
         std::string scratch = *req->entry_text;
@@ -170,12 +166,11 @@ int acecr_from_text(std::unique_ptr<acecr_t> *list, const char *text) {
         return -1;
     }
     std::string copy;
-    try {
+    bool copied = or_enomem(false, [&] {
         copy = text;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+        return true;
+    });
+    if (!copied) return -1;
     std::unique_ptr<acecr_t> *tail = list;
     while (*tail)
         tail = &(*tail)->next;
@@ -189,11 +184,11 @@ int acecr_from_text(std::unique_ptr<acecr_t> *list, const char *text) {
             bool last = *end == '\0';
             *end = '\0';
             std::unique_ptr<acecr_t> req;
-            try {
+            bool read = or_enomem(false, [&] {
                 req = read_piece(piece);
-            } catch (const std::bad_alloc &) {
-                report(1, ENOMEM, "Malloc");
-            }
+                return true;
+            });
+            if (!read) report(1, ENOMEM, "Malloc");
             if (req) {
                 *tail = std::move(req);
                 tail = &(*tail)->next;
@@ -213,13 +208,9 @@ int acecr_from_text(std::unique_ptr<acecr_t> *list, const char *text) {
 }
 
 int acecr_group_append(std::unique_ptr<acecr_t> requests) {
-    std::unique_ptr<acecr_group_t> group;
-    try {
-        group = std::make_unique<acecr_group_t>();
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    auto group = or_enomem<std::unique_ptr<acecr_group_t>>(
+        nullptr, [] { return std::make_unique<acecr_group_t>(); });
+    if (!group) return -1;
     group->requests = std::move(requests);
     std::unique_ptr<acecr_group_t> *tail = &acecr_groups;
     while (*tail)

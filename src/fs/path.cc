@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "util/nomem.h"
 #include "util/strutil.h"
 
 std::optional<std::string> fs_cwd;
@@ -21,11 +22,12 @@ int fail(int err) {
 // getcwd) when the current directory cannot be determined.
 bool read_cwd(char *buffer, size_t size) {
     if (getcwd(buffer, size) == nullptr) return false;
-    try {
+    // The directory is known all the same if this fails: the record is only
+    // a cache.
+    or_enomem(false, [&] {
         fs_cwd = buffer;
-    } catch (const std::bad_alloc &) {
-        // The directory is known all the same; the record is only a cache.
-    }
+        return true;
+    });
     return true;
 }
 
@@ -104,16 +106,18 @@ fs_dir_t *fs_opendir(const char *path) {
     if (p == nullptr) return nullptr;
     DIR *stream = opendir(p);
     if (stream == nullptr) return nullptr;
-    try {
-        auto dir = std::make_unique<fs_dir_t>();
-        dir->kind = FS_DIR_LOCAL;
-        dir->stream = stream;
-        return dir.release();
-    } catch (const std::bad_alloc &) {
+    fs_dir_t *dir = or_enomem<fs_dir_t *>(nullptr, [&] {
+        auto made = std::make_unique<fs_dir_t>();
+        made->kind = FS_DIR_LOCAL;
+        made->stream = stream;
+        return made.release();
+    });
+    if (dir == nullptr) {
+        int saved = errno;
         closedir(stream);
-        errno = ENOMEM;
-        return nullptr;
+        errno = saved;
     }
+    return dir;
 }
 
 struct dirent *fs_readdir(fs_dir_t *dir) {
@@ -138,11 +142,11 @@ void fs_dir_closer::operator()(fs_dir_t *dir) const noexcept {
 int fs_chdir(const char *path) {
     if (path == nullptr) path = "";
     if (chdir(path) != 0) return -1;
-    try {
+    // The change has happened even if this fails: the record is only a cache.
+    or_enomem(false, [&] {
         fs_cwd = path;
-    } catch (const std::bad_alloc &) {
-        // The change has happened; the record is only a cache.
-    }
+        return true;
+    });
     return 0;
 }
 

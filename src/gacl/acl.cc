@@ -1,4 +1,5 @@
 #include "gacl/acl.h"
+#include "util/nomem.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -55,13 +56,11 @@ Registry &registry() {
 // the record cannot be made.
 template <typename T>
 auto *adopt(std::unique_ptr<T> object, uint32_t kind) {
-    try {
+    auto recorded = or_enomem(false, [&] {
         registry()[hide(object.get())] = Record{kind};
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return static_cast<decltype(object.get())>(nullptr);
-    }
-    return object.release();  // owned through the registry until gacl_free
+        return true;
+    });
+    return recorded ? object.release() : nullptr;  // owned through the registry until gacl_free
 }
 
 uint32_t kind_of(const void *handle) {
@@ -124,15 +123,12 @@ char *gacl_new_text_np(const char *text, size_t length) {
         invalid();
         return nullptr;
     }
-    try {
+    return or_enomem<char *>(nullptr, [&]() -> char * {
         auto buffer = std::make_unique_for_overwrite<char[]>(length + 1);
         if (length != 0) std::memcpy(buffer.get(), text, length);
         buffer[length] = '\0';
         return adopt(std::move(buffer), GACL_KIND_TEXT);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    });
 }
 
 // --- ACL objects ----------------------------------------------------------
@@ -141,7 +137,7 @@ namespace {
 
 gacl_t new_acl(int requested) {
     int capacity = capacity_for(requested);
-    try {
+    return or_enomem<gacl_t>(nullptr, [&]() -> gacl_t {
         auto slots = std::make_unique<gacl_entry_t_struct[]>(static_cast<size_t>(capacity));
         auto acl = std::make_unique<gacl_t_struct>();
         acl->capacity = capacity;
@@ -149,10 +145,7 @@ gacl_t new_acl(int requested) {
         gacl_t handle = adopt(std::move(acl), GACL_KIND_ACL);
         if (handle != nullptr) slots.release();  // now the header's, freed by gacl_free
         return handle;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    });
 }
 
 }  // namespace
@@ -253,12 +246,9 @@ uint32_t *gacl_get_qualifier(const gacl_entry_t_struct *entry) {
         invalid();
         return nullptr;
     }
-    try {
+    return or_enomem<uint32_t *>(nullptr, [&]() -> uint32_t * {
         return adopt(std::make_unique<uint32_t>(entry->id), GACL_KIND_QUALIFIER);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    });
 }
 
 int gacl_set_qualifier(gacl_entry_t entry, const uint32_t *id) {

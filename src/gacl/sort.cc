@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gacl/vocab.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -72,12 +73,11 @@ int gacl_entry_compare_np(const gacl_entry_t_struct *a, const gacl_entry_t_struc
 gacl_t gacl_sort_np(gacl_t acl) {
     gacl_ptr copy(gacl_dup(acl));
     if (!copy) return nullptr;
-    try {
+    auto sorted = or_enomem(false, [&] {
         merge_sort(copy->entries, static_cast<size_t>(copy->count));
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+        return true;
+    });
+    if (!sorted) return nullptr;
     return copy.release();
 }
 

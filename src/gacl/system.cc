@@ -9,6 +9,7 @@
 
 #include "platform/acl_store.h"
 #include "util/names.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ gacl_t read_acl(const char *path, gacl_type_t type, bool link, const struct stat
 }
 
 int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         sys_acl entries;
         gacl_entry_t e;
         int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &e);
@@ -124,9 +125,7 @@ int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
         if (more < 0) return -1;
         if (type != GACL_TYPE_NFS4) return fail(EINVAL);
         return acl_store_current().set(path, link, entries);
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    });
 }
 
 int delete_acl(const char *path, gacl_type_t type, bool link) {

@@ -9,6 +9,7 @@
 
 #include "gacl/vocab.h"
 #include "util/names.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -272,11 +273,7 @@ gacl_t parse_acl(const char *text) {
 gacl_t gacl_from_text(const char *text) {
     gacl_t acl = nullptr;
     if (text != nullptr) {
-        try {
-            acl = parse_acl(text);
-        } catch (const std::bad_alloc &) {
-            acl = nullptr;
-        }
+        acl = or_enomem<gacl_t>(nullptr, [&] { return parse_acl(text); });
     }
     // Whatever went wrong, the caller learns only that the text is no ACL.
     if (acl == nullptr) errno = EINVAL;

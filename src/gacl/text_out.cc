@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gacl/vocab.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -170,13 +171,13 @@ char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options) {
     const bool compact = (options & GACL_TEXT_COMPACT) != 0;
     const int column = alignment_column(acl, options);
     std::string text;
-    try {
+    bool built = or_enomem(false, [&] {
         char line[GACL_ENTRY_TEXT_SIZE];
         bool first = true;
         for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
             int n =
                 gacl_entry_to_text_np(entry, line, sizeof line, options | GACL_TEXT_FIXED_WIDTH);
-            if (n < 0) return nullptr;
+            if (n < 0) return false;
             if (compact) {
                 if (!first) text += ',';
                 text.append(line, static_cast<size_t>(n));
@@ -190,11 +191,9 @@ char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options) {
             }
             first = false;
         }
-        if (more < 0) return nullptr;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+        return more == 0;
+    });
+    if (!built) return nullptr;
 
     char *result = gacl_new_text_np(text.data(), text.size());
     if (result != nullptr && length != nullptr) *length = static_cast<ssize_t>(text.size());

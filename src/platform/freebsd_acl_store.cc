@@ -1,4 +1,5 @@
 #include "platform/freebsd_acl_store.h"
+#include "util/nomem.h"
 
 #include <sys/types.h>
 // sys/types.h first: the ACL header relies on it.
@@ -140,7 +141,7 @@ int freebsd_acl_store::get(const char *path, bool link, sys_acl *acl) {
     sys_acl_owner sys(link ? acl_get_link_np(path, ACL_TYPE_NFS4)
                            : acl_get_file(path, ACL_TYPE_NFS4));
     if (sys.get() == nullptr) return -1;
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         acl->clear();
         acl_entry_t entry;
         int more = acl_get_entry(sys.get(), ACL_FIRST_ENTRY, &entry);
@@ -150,9 +151,7 @@ int freebsd_acl_store::get(const char *path, bool link, sys_acl *acl) {
             acl->push_back(e);
         }
         return more == 0 ? 0 : -1;
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    });
 }
 
 int freebsd_acl_store::set(const char *path, bool link, const sys_acl &acl) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/os_xattr.h"
+#include "util/nomem.h"
 
 static_assert(EXTATTR_NAMESPACE_USER == SYS_XATTR_NS_USER &&
               EXTATTR_NAMESPACE_SYSTEM == SYS_XATTR_NS_SYSTEM);
@@ -63,13 +64,11 @@ ssize_t deliver(const std::vector<char> &whole, void *buffer, size_t size) {
 template <typename Read>
 ssize_t read_into(Read read, void *buffer, size_t size) {
     if (buffer == nullptr) return read(nullptr, 0);
-    try {
+    return or_enomem<ssize_t>(-1, [&]() -> ssize_t {
         std::vector<char> whole;
         if (read_whole(read, size, &whole) < 0) return -1;
         return deliver(whole, buffer, size);
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/nfs4_string.h"
 #include "platform/nfs4_xdr.h"
 #include "util/names.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ int linux_acl_store::get_known(const char *path, bool link, const struct stat &k
 }
 
 int linux_acl_store::read(const char *path, bool link, const struct stat &st, sys_acl *acl) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         layout chosen;
         if (choose(path, link, st.st_dev, &chosen) != 0) return -1;
@@ -123,15 +124,13 @@ int linux_acl_store::read(const char *path, bool link, const struct stat &st, sy
             return nfs4_string_decode(buffer_.data(), static_cast<size_t>(size), nfs_resolver(),
                                       acl);
         return nfs4_xdr_decode(buffer_.data(), static_cast<size_t>(size), acl);
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    });
 }
 
 int linux_acl_store::set(const char *path, bool link, const sys_acl &acl) {
     if (path == nullptr) return fail(EINVAL);
     if (acl.size() > SYS_ACL_MAX_ENTRIES) return fail(EINVAL);
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         struct stat st;
         if (calls_->stat(path, link, &st) != 0) return -1;
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
@@ -145,9 +144,7 @@ int linux_acl_store::set(const char *path, bool link, const sys_acl &acl) {
         // One call replaces the whole value: a failed write leaves the old
         // ACL as it was.
         return calls_->setxattr(path, link, name, blob.data(), blob.size());
-    } catch (const std::bad_alloc &) {
-        return fail(ENOMEM);
-    }
+    });
 }
 
 acl_store &acl_store_system() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/os_xattr.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ ssize_t sys_xattr_list(const char *path, int ns, bool link, void *buffer, size_t
     const char *prefix = prefix_of(ns);
     if (prefix == nullptr) return errno = EINVAL, -1;
     size_t prefix_len = std::strlen(prefix);
-    try {
+    return or_enomem<ssize_t>(-1, [&]() -> ssize_t {
         std::string raw;
         if (read_raw_list(path, link, &raw) < 0) return -1;
 
@@ -92,15 +93,12 @@ ssize_t sys_xattr_list(const char *path, int ns, bool link, void *buffer, size_t
             out += len;
         });
         return static_cast<ssize_t>(need);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 ssize_t sys_xattr_get(const char *path, int ns, bool link, const char *name, void *buffer,
                       size_t size) {
-    try {
+    return or_enomem<ssize_t>(-1, [&]() -> ssize_t {
         std::string full;
         if (!system_name(ns, name, &full)) return -1;
         if (buffer == nullptr) size = 0;
@@ -109,32 +107,23 @@ ssize_t sys_xattr_get(const char *path, int ns, bool link, const char *name, voi
         // With a size of 0 Linux answers the length even for a real buffer.
         if (buffer != nullptr && size == 0 && n > 0) return errno = ERANGE, -1;
         return n;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 int sys_xattr_set(const char *path, int ns, bool link, const char *name, const void *value,
                   size_t size) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         std::string full;
         if (!system_name(ns, name, &full)) return -1;
         return link ? lsetxattr(path, full.c_str(), value, size, 0)
                     : setxattr(path, full.c_str(), value, size, 0);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 int sys_xattr_delete(const char *path, int ns, bool link, const char *name) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         std::string full;
         if (!system_name(ns, name, &full)) return -1;
         return link ? lremovexattr(path, full.c_str()) : removexattr(path, full.c_str());
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }

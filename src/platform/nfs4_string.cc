@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/nfs4_wire.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ int decode_who(std::string_view who, bool group, const nfs4_who_resolver &resolv
 
 int nfs4_string_encode(const sys_acl &acl, const nfs4_who_resolver &resolver,
                        std::vector<uint8_t> *blob) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         std::vector<uint8_t> out;
         put(&out, static_cast<uint32_t>(acl.size()));
         for (const sys_acl_entry &e : acl) {
@@ -113,10 +114,7 @@ int nfs4_string_encode(const sys_acl &acl, const nfs4_who_resolver &resolver,
         }
         *blob = std::move(out);
         return 0;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 int nfs4_string_decode(const uint8_t *data, size_t size, const nfs4_who_resolver &resolver,
@@ -127,7 +125,7 @@ int nfs4_string_decode(const uint8_t *data, size_t size, const nfs4_who_resolver
     // Every entry takes at least MIN_ACE_BYTES: a larger count cannot be
     // true, and must not size an allocation.
     if (count > (size - pos) / MIN_ACE_BYTES) return invalid();
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         sys_acl out;
         out.reserve(count);
         for (; count > 0; --count) {
@@ -151,8 +149,5 @@ int nfs4_string_decode(const uint8_t *data, size_t size, const nfs4_who_resolver
         if (pos != size) return invalid();
         *acl = std::move(out);
         return 0;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }

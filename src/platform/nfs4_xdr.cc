@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/nfs4_wire.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ int invalid() {
 }  // namespace
 
 int nfs4_xdr_encode(const sys_acl &acl, std::vector<uint8_t> *blob) {
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         std::vector<uint8_t> out;
         out.reserve(HEADER_BYTES + acl.size() * ACE_BYTES);
         put(&out, 0);
@@ -71,10 +72,7 @@ int nfs4_xdr_encode(const sys_acl &acl, std::vector<uint8_t> *blob) {
         }
         *blob = std::move(out);
         return 0;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }
 
 int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl) {
@@ -84,7 +82,7 @@ int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl) {
     size_t count = get(data + 4);
     if (count > (size - HEADER_BYTES) / ACE_BYTES || HEADER_BYTES + count * ACE_BYTES != size)
         return invalid();
-    try {
+    return or_enomem<int>(-1, [&]() -> int {
         sys_acl out;
         out.reserve(count);
         for (const uint8_t *p = data + HEADER_BYTES; count > 0; --count, p += ACE_BYTES) {
@@ -123,8 +121,5 @@ int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl) {
         }
         *acl = std::move(out);
         return 0;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return -1;
-    }
+    });
 }

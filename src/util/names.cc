@@ -1,4 +1,5 @@
 #include "util/names.h"
+#include "util/nomem.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -43,7 +44,7 @@ class ErrnoKeeper {
 template <typename Lookup>
 const char *cached_name(std::unordered_map<uint32_t, std::optional<std::string>> &map, uint32_t id,
                         Lookup lookup) {
-    try {
+    return or_enomem<const char *>(nullptr, [&]() -> const char * {
         auto it = map.find(id);
         if (it == map.end()) {
             ErrnoKeeper keep;
@@ -53,17 +54,14 @@ const char *cached_name(std::unordered_map<uint32_t, std::optional<std::string>>
             it = map.emplace(id, std::move(name)).first;
         }
         return it->second ? it->second->c_str() : nullptr;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    });
 }
 
 template <typename Lookup>
 bool cached_id(std::unordered_map<std::string, std::optional<uint32_t>> &map, const char *name,
                uint32_t *id, Lookup lookup) {
     if (name == nullptr || *name == '\0') return false;
-    try {
+    return or_enomem<bool>(false, [&]() -> bool {
         auto it = map.find(name);
         if (it == map.end()) {
             ErrnoKeeper keep;
@@ -72,10 +70,7 @@ bool cached_id(std::unordered_map<std::string, std::optional<uint32_t>> &map, co
         if (!it->second) return false;
         if (id != nullptr) *id = *it->second;
         return true;
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return false;
-    }
+    });
 }
 
 }  // namespace

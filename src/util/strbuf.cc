@@ -1,5 +1,6 @@
 // Growable character buffer.
 #include "util/strbuf.h"
+#include "util/nomem.h"
 
 #include <cstring>
 #include <new>
@@ -13,12 +14,10 @@ void strbuf_init(strbuf_t *buf) {
 int strbuf_putc(strbuf_t *buf, char c) {
     if (buf->len >= buf->size) {
         int32_t grown = buf->size + 256;
-        std::unique_ptr<char[]> room;
-        try {
-            room = std::make_unique<char[]>(static_cast<size_t>(grown) + 1);  // zero-filled
-        } catch (const std::bad_alloc &) {
-            return -1;
-        }
+        auto room = or_enomem<std::unique_ptr<char[]>>(nullptr, [&] {
+            return std::make_unique<char[]>(static_cast<size_t>(grown) + 1);  // zero-filled
+        });
+        if (!room) return -1;
         if (buf->data) std::memcpy(room.get(), buf->data.get(), static_cast<size_t>(buf->len));
         buf->data = std::move(room);
         buf->size = grown;

@@ -1,5 +1,6 @@
 // String utilities.
 #include "util/strutil.h"
+#include "util/nomem.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,12 +12,8 @@ namespace {
 
 // Allocation that reports exhaustion as null + ENOMEM, as the C interfaces do.
 str_ptr alloc_text(size_t n) {
-    try {
-        return std::make_unique<char[]>(n + 1);
-    } catch (const std::bad_alloc &) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    return or_enomem<str_ptr>(nullptr,
+                              [&]() -> str_ptr { return std::make_unique<char[]>(n + 1); });
 }
 
 }  // namespace

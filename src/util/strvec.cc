@@ -1,29 +1,25 @@
 // Growable vector of strings.
 #include "util/strvec.h"
+#include "util/nomem.h"
 
 #include <new>
 #include <utility>
 
 strvec_ptr strvec_new(uint64_t capacity) {
-    try {
+    return or_enomem<strvec_ptr>(nullptr, [&] {
         auto vec = std::make_unique<strvec_t>();
         vec->items = std::make_unique<str_ptr[]>(capacity);
         vec->capacity = capacity;
         return vec;
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    });
 }
 
 int64_t strvec_add(strvec_t *vec, const char *text) {
     if (vec->count >= vec->capacity) {
         uint64_t grown = vec->capacity + 256;
-        std::unique_ptr<str_ptr[]> room;
-        try {
-            room = std::make_unique<str_ptr[]>(grown);
-        } catch (const std::bad_alloc &) {
-            return -1;
-        }
+        auto room = or_enomem<std::unique_ptr<str_ptr[]>>(
+            nullptr, [&] { return std::make_unique<str_ptr[]>(grown); });
+        if (!room) return -1;
         for (uint64_t i = 0; i < vec->count; ++i)
             room[i] = std::move(vec->items[i]);
         vec->items = std::move(room);

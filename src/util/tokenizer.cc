@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "util/nomem.h"
 #include "util/strbuf.h"
 
 namespace {
@@ -124,15 +125,14 @@ void argv_t::clear() {
 
 int argv_split(const char *line, var_lookup_t lookup, void *context, argv_t *out) {
     out->clear();
-    try {
+    int words = or_enomem(-1, [&] {
         const char *cursor = line;
         while (str_ptr word = token_next(&cursor, lookup, context))
             out->push(std::move(word));
-    } catch (const std::bad_alloc &) {
-        out->clear();
-        return -1;
-    }
-    return out->count();
+        return out->count();
+    });
+    if (words < 0) out->clear();
+    return words;
 }
 
 void argv_free(argv_t *vec) {

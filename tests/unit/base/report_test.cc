@@ -43,6 +43,18 @@ TEST(Report, WritesOneLineAndAbandonsOnNonZeroStatus) {
     current_name_set(nullptr);
 }
 
+TEST(Report, ReportOnWritesUnderItsPrefixAndGoesOn) {
+    current_name_set("vossik list-access");
+    testing::internal::CaptureStderr();
+    errno = EACCES;
+    EXPECT_EQ(report_on("vossik", 1, ENOENT, "%s: Unable", "f"), 1);  // no throw
+    EXPECT_EQ(report_on(nullptr, -1, 0, "%s", "plain"), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "vossik: Error: f: Unable: No such file or directory\nWarning: plain\n");
+    current_name_set(nullptr);
+}
+
 TEST(Report, CurrentNameIsACopy) {
     std::string name = "vossik echo-text";
     current_name_set(name.c_str());
