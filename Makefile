@@ -8,6 +8,7 @@ GENERATOR  := -G Ninja
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
 PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr e2fsprogs
+LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 
 .PHONY: all build deps check check-sanitize demo bench format clean
 
@@ -40,7 +41,8 @@ check-sanitize: deps
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+demo: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target vossik
 	@sh scripts/demo.sh $(BUILD)/vossik
 
 bench: deps
