@@ -7,7 +7,9 @@ GENERATOR  := -G Ninja
 # ccache, where installed, makes rebuilds in several checkouts cheap.
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
-PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr e2fsprogs
+# groff-base, mandoc: the manual page checks.
+PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr \
+              e2fsprogs groff-base mandoc
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 
 .PHONY: all build deps check check-sanitize demo bench format clean
