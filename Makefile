@@ -1,5 +1,6 @@
 # vossik: `make` builds build/vossik, `make check` installs what is missing,
-# builds and runs every test, `make demo` shows the program at work.
+# builds and runs every test, `make demo` shows the program at work,
+# `make install` / `make uninstall` (PREFIX, DESTDIR, LINKS=1) install it.
 
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
@@ -10,9 +11,12 @@ JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
 # groff-base, mandoc: the manual page checks.
 PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr \
               e2fsprogs groff-base mandoc
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+LINKS      ?=
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 
-.PHONY: all build deps check check-sanitize demo bench format clean
+.PHONY: all build program deps check check-sanitize demo install uninstall bench format clean
 
 all: build
 
@@ -21,6 +25,10 @@ $(BUILD)/build.ninja:
 
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The program and what is installed with it, without the tests.
+program: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target vossik vossik_manpages
 
 # Installs only the Debian packages that are missing; needs root (or sudo).
 # Elsewhere (FreeBSD: pkg install cmake ninja readline googletest) it does nothing.
@@ -46,6 +54,15 @@ check-sanitize: deps
 demo: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target vossik
 	@sh scripts/demo.sh $(BUILD)/vossik
+
+# LINKS=1 adds a link for every command name, for the multi-call mode.
+install: program
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	@if [ "$(LINKS)" = 1 ]; then sh scripts/links.sh install "$(DESTDIR)$(PREFIX)/bin" $(BUILD)/vossik; fi
+
+uninstall: program
+	@sh scripts/links.sh uninstall "$(DESTDIR)$(PREFIX)/bin" $(BUILD)/vossik
+	@sh scripts/uninstall.sh $(BUILD) "$(PREFIX)" "$(DESTDIR)"
 
 bench: deps
 	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
