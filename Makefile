@@ -1,6 +1,7 @@
 # vossik: `make` builds build/vossik, `make check` installs what is missing,
 # builds and runs every test, `make demo` shows the program at work,
-# `make install` / `make uninstall` (PREFIX, DESTDIR, LINKS=1) install it.
+# `make install` / `make uninstall` (PREFIX, DESTDIR, LINKS=1) and `make deb`
+# install it or package it.
 
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
@@ -8,15 +9,15 @@ GENERATOR  := -G Ninja
 # ccache, where installed, makes rebuilds in several checkouts cheap.
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 JOBS       != nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2
-# groff-base, mandoc: the manual page checks.
+# groff-base, mandoc: the manual page checks; dpkg-dev, file: make deb.
 PACKAGES   := cmake ninja-build g++ libreadline-dev libgtest-dev libgmock-dev libnss-wrapper attr \
-              e2fsprogs groff-base mandoc
+              e2fsprogs groff-base mandoc dpkg-dev file
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 LINKS      ?=
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 
-.PHONY: all build program deps check check-sanitize demo install uninstall bench format clean
+.PHONY: all build program deps check check-sanitize demo install uninstall deb bench format clean
 
 all: build
 
@@ -63,6 +64,9 @@ install: program
 uninstall: program
 	@sh scripts/links.sh uninstall "$(DESTDIR)$(PREFIX)/bin" $(BUILD)/vossik
 	@sh scripts/uninstall.sh $(BUILD) "$(PREFIX)" "$(DESTDIR)"
+
+deb: deps program
+	cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
