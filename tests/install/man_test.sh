@@ -34,11 +34,11 @@ main=$1
 commands=$("$build/vossik" help | awk '/^COMMANDS:/ { on = 1; next } /^$/ { on = 0 } on { print $1 }')
 for c in $commands; do
     mdoc=$(printf '%s' "$c" | sed 's/-/\\\\-/g')
-    grep -q "^\.It Ic $mdoc\( \|$\)" "$main" || fail "$main has no entry for the command $c"
+    grep -Eq "^\.It Ic $mdoc( |$)" "$main" || fail "$main has no entry for the command $c"
     "$build/vossik" help "$c" | sed -n 's|^  -\(.\) / --\([^ 	]*\).*|\1 \2|p' >"$work/options" || true
     while read -r letter long; do
         long=$(printf '%s' "$long" | sed 's/-/\\\\-/g')
-        grep -q "Fl $letter\( \|\$\)" "$main" && grep -q "Fl \\\\-$long\( \|=\|\$\)" "$main" ||
+        grep -Eq "Fl $letter( |\$)" "$main" && grep -Eq "Fl \\\\-$long( |=|\$)" "$main" ||
             fail "$main does not describe -$letter / --$long ($c)"
     done <"$work/options"
 done
