@@ -1,17 +1,20 @@
 // Extended-attribute commands.
 #include "commands/attr_commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/attr_io.h"
+#include "util/escape.h"
 #include "util/nomem.h"
 
 const option_t attr_options[] = {
@@ -48,12 +51,19 @@ int read_whole(Read read, std::vector<char> *out) {
     });
 }
 
+// The names, each ending in its NUL (the last one too, so that each can be
+// shown as a C string).
 int read_names(const char *path, std::vector<char> *out) {
-    return read_whole(
+    int rc = read_whole(
         [path](char *buffer, size_t size) {
             return fs_xattr_list(path, buffer, size, fs_xattr_flags);
         },
         out);
+    if (rc < 0 || out->empty() || out->back() == '\0') return rc;
+    return or_enomem(-1, [&] {
+        out->push_back('\0');
+        return 0;
+    });
 }
 
 int read_value(const char *path, const char *name, std::vector<char> *out) {
@@ -76,18 +86,29 @@ bool is_text(const std::vector<char> &value) {
     return true;
 }
 
-void print_value(const std::vector<char> &value) {
-    if (is_text(value)) {
-        std::fputs(" \"", stdout);
-        for (size_t i = 0; i + 1 < value.size(); ++i) {
-            if (value[i] == '"') std::putchar('\\');
-            std::putchar(value[i]);
+// The value as shown after "name =": a text in double quotes, each '"' in
+// it after a backslash and the backslash itself escaped like a name, or
+// else the bytes in hexadecimal. Throws std::bad_alloc.
+std::string shown_value(const std::vector<char> &value) {
+    std::string shown;
+    if (!is_text(value)) {
+        char hex[4];
+        for (char c : value) {
+            std::snprintf(hex, sizeof hex, " %02x", static_cast<unsigned char>(c));
+            shown += hex;
         }
-        std::putchar('"');
-    } else {
-        for (char c : value)
-            std::printf(" %02x", static_cast<unsigned char>(c));
+        return shown;
     }
+    shown = " \"";
+    std::string_view text(value.data(), value.empty() ? 0 : value.size() - 1);
+    for (size_t start = 0; start < text.size();) {
+        size_t quote = std::min(text.find('"', start), text.size());
+        str_escape_append(&shown, text.substr(start, quote - start));
+        if (quote < text.size()) shown += "\\\"";
+        start = quote + 1;
+    }
+    shown += '"';
+    return shown;
 }
 
 }  // namespace
@@ -109,17 +130,18 @@ int cmd_list_attribute(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const char *path = argv[i];
         std::vector<char> names;
-        if (read_names(path, &names) < 0) report(1, errno, "%s: Getting Extended Attributes", path);
+        if (read_names(path, &names) < 0)
+            report(1, errno, "%s: Getting Extended Attributes", shown_name(path).c_str());
         if (config.verbose != 0) {
             if (i > 1) std::putchar('\n');
-            std::printf("Extended Attributes of %s:\n", path);
+            std::printf("Extended Attributes of %s:\n", shown_name(path).c_str());
         } else {
-            std::printf("%s:\n", path);
+            std::printf("%s:\n", shown_name(path).c_str());
         }
         for (size_t pos = 0; pos < names.size();) {
-            size_t len = strnlen(names.data() + pos, names.size() - pos);
-            std::printf("  %.*s\n", static_cast<int>(len), names.data() + pos);
-            pos += len + 1;
+            const char *name = names.data() + pos;
+            std::printf("  %s\n", shown_name(name).c_str());
+            pos += std::strlen(name) + 1;
         }
     }
     return 0;
@@ -128,14 +150,20 @@ int cmd_list_attribute(int argc, char **argv) {
 int cmd_get_attribute(int argc, char **argv) {
     if (argc < 3) report(1, 0, "Missing required arguments");
     const char *path = argv[1];
-    if (config.verbose != 0) std::printf("%s:\n", path);
+    if (config.verbose != 0) std::printf("%s:\n", shown_name(path).c_str());
     for (int i = 2; i < argc; ++i) {
         std::vector<char> value;
         if (read_value(path, argv[i], &value) < 0)
-            report(1, errno, "%s: %s: Getting Extended Attribute", path, argv[i]);
-        std::printf("  %s =", argv[i]);
-        print_value(value);
-        std::putchar('\n');
+            report(1, errno, "%s: %s: Getting Extended Attribute", shown_name(path).c_str(),
+                   shown_name(argv[i]).c_str());
+        std::string text;
+        if (!or_enomem(false, [&] {
+                text = shown_value(value);
+                return true;
+            }))
+            report(1, ENOMEM, "%s: %s: Getting Extended Attribute", shown_name(path).c_str(),
+                   shown_name(argv[i]).c_str());
+        std::printf("  %s =%s\n", shown_name(argv[i]).c_str(), text.c_str());
     }
     return 0;
 }
@@ -145,15 +173,17 @@ int cmd_set_attribute(int argc, char **argv) {
     const char *path = argv[1];
     for (int i = 2; i < argc; ++i) {
         const char *eq = std::strchr(argv[i], '=');
-        if (eq == nullptr) report(1, 0, "%s: Missing '=' delimiter", argv[i]);
+        if (eq == nullptr) report(1, 0, "%s: Missing '=' delimiter", shown_name(argv[i]).c_str());
         std::string name(argv[i], static_cast<size_t>(eq - argv[i]));
         const char *value = eq + 1;
         // The terminating NUL is stored too: readers see a C string.
         if (fs_xattr_set(path, name.c_str(), value, std::strlen(value) + 1, fs_xattr_flags) < 0)
-            report(1, errno, "%s: %s: Setting Extended Attribute", path, name.c_str());
+            report(1, errno, "%s: %s: Setting Extended Attribute", shown_name(path).c_str(),
+                   shown_name(name.c_str()).c_str());
         if (config.debug != 0) {
             std::fflush(stdout);
-            std::fprintf(stderr, "setxattr: %s = \"%s\"\n", name.c_str(), value);
+            std::fprintf(stderr, "setxattr: %s = \"%s\"\n", shown_name(name.c_str()).c_str(),
+                         shown_name(value).c_str());
         }
     }
     return 0;
@@ -164,8 +194,10 @@ int cmd_remove_attribute(int argc, char **argv) {
     const char *path = argv[1];
     for (int i = 2; i < argc; ++i) {
         if (fs_xattr_delete(path, argv[i], fs_xattr_flags) < 0)
-            report(1, errno, "%s: %s: Removing Extended Attribute", path, argv[i]);
-        if (config.verbose != 0) std::printf("%s: Extended Attribute removed\n", argv[i]);
+            report(1, errno, "%s: %s: Removing Extended Attribute", shown_name(path).c_str(),
+                   shown_name(argv[i]).c_str());
+        if (config.verbose != 0)
+            std::printf("%s: Extended Attribute removed\n", shown_name(argv[i]).c_str());
     }
     return 0;
 }

@@ -13,11 +13,13 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/path.h"
+#include "util/escape.h"
 #include "util/nomem.h"
 #include "util/strutil.h"
 #include "util/strvec.h"
@@ -51,7 +53,8 @@ std::vector<char> link_target(const char *path, const struct stat &st) {
     return target;
 }
 
-// One detail line for `name`, whose status is `st` (at `resolved`).
+// One detail line for `name` (as shown), whose status is `st` (at
+// `resolved`).
 void print_entry(const char *name, const char *resolved, const struct stat &st, totals_t *totals) {
     char date[DATE_MAX];
     time_t mtime = st.st_mtime;
@@ -72,10 +75,11 @@ void print_entry(const char *name, const char *resolved, const struct stat &st, 
             std::printf("%-20s  %-6s  %13llu  %s\n", date, "<DIR>", size, name);
             ++totals->directories;
             return;
-        case S_IFLNK:
+        case S_IFLNK: {
             std::printf("%-20s  %-6s  %13llu  %s -> %s\n", date, "<LINK>", size, name,
-                        link_target(resolved, st).data());
+                        shown_name(link_target(resolved, st).data()).c_str());
             return;
+        }
         case S_IFIFO:
             tag = "<FIFO>";
             break;
@@ -139,14 +143,15 @@ void list_directory(const char *path) {
     if (config.verbose >= 2) {
         if (fs_fullpath(path, full, sizeof full) == nullptr)
             report(1, errno, "Unable to get full directory name");
-        std::printf("Directory of %s\n\n", full);
+        std::printf("Directory of %s\n\n", shown_name(full).c_str());
     }
 
     totals_t totals;
     for (uint64_t i = 0; i < names->count; ++i) {
         const char *name = names->items[i].get();
+        shown_name shown(name);
         if (config.verbose == 0) {
-            std::printf("%s\n", name);
+            std::printf("%s\n", shown.c_str());
             continue;
         }
         str_ptr entry = path ? str_concat({path, "/", name}) : str_dup(name);
@@ -155,10 +160,11 @@ void list_directory(const char *path) {
             report(1, errno, "Unable to get full directory name");
         struct stat st;
         if (fs_lstat(full, &st) != 0) {
-            if (config.debug != 0) std::printf("%-20s  %-6s  %10s  %s\n", "?", "?", "", name);
+            if (config.debug != 0)
+                std::printf("%-20s  %-6s  %10s  %s\n", "?", "?", "", shown.c_str());
             continue;
         }
-        print_entry(name, full, st, &totals);
+        print_entry(shown.c_str(), full, st, &totals);
     }
     names.reset();
 
@@ -170,7 +176,7 @@ void print_current_directory(const char *lead) {
     char buffer[FS_PATH_MAX];
     if (fs_fullpath(".", buffer, sizeof buffer) == nullptr)
         report(1, errno, "Getting current directory");
-    std::printf("%s%s\n", lead, buffer);
+    std::printf("%s%s\n", lead, shown_name(buffer).c_str());
 }
 
 }  // namespace
@@ -184,11 +190,11 @@ int cmd_change_directory(int argc, char **argv) {
     if (argc < 2) {
         const char *home = std::getenv("HOME");
         if (home == nullptr) report(1, 0, "%s", "$HOME not set");
-        if (fs_chdir(home) != 0) report(1, errno, "%s", home);
+        if (fs_chdir(home) != 0) report(1, errno, "%s", shown_name(home).c_str());
         return 0;
     }
     for (int i = 1; i < argc; ++i) {
-        if (fs_chdir(argv[i]) != 0) report(1, errno, "%s", argv[i]);
+        if (fs_chdir(argv[i]) != 0) report(1, errno, "%s", shown_name(argv[i]).c_str());
     }
     if (config.verbose != 0) print_current_directory("New current directory: ");
     return 0;

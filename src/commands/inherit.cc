@@ -12,6 +12,7 @@
 #include "commands/walk.h"
 #include "gacl/acl.h"
 #include "gacl/vocab.h"
+#include "util/escape.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ int make_templates(const char *path, const struct stat *st, gacl_t acl, inherit_
     const gacl_flag_t inheritable =
         S_ISDIR(st->st_mode) ? GACL_FLAG_FILE_INHERIT | GACL_FLAG_DIRECTORY_INHERIT : 0;
     if (change_flags(dir.get(), inheritable, GACL_FLAG_NO_PROPAGATE_INHERIT) != 0) return -1;
-    if (update_acl(path, st, dir.get(), acl) < 0) report(1, errno, "%s: Setting ACL", path);
+    if (update_acl(path, st, dir.get(), acl) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
 
     if (change_flags(dir.get(), GACL_FLAG_INHERITED, GACL_FLAG_INHERIT_ONLY) != 0) return -1;
     gacl_ptr file(gacl_dup(dir.get()));
@@ -62,7 +64,8 @@ int inherit_one(const char *path, const struct stat *st, unsigned, void *data) {
     if (!context->dir) return make_templates(path, st, acl.get(), context);
 
     gacl_t chosen = S_ISDIR(st->st_mode) ? context->dir.get() : context->file.get();
-    if (update_acl(path, st, chosen, acl.get()) < 0) report(1, errno, "%s: Setting ACL", path);
+    if (update_acl(path, st, chosen, acl.get()) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
     return 0;
 }
 
@@ -76,7 +79,7 @@ int cmd_inherit_access(int argc, char **argv) {
         inherit_context context;
         result = walk_path(argv[i], inherit_one, &context, max_depth, types);
         // A silent failure would leave the tree half-propagated with status 0.
-        if (result != 0) report(1, errno, "%s: Accessing", argv[i]);
+        if (result != 0) report(1, errno, "%s: Accessing", shown_name(argv[i]).c_str());
     }
     return result;
 }

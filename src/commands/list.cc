@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "base/config.h"
 #include "base/report.h"
@@ -10,7 +11,9 @@
 #include "commands/walk.h"
 #include "gacl/system.h"
 #include "gacl/text_out.h"
+#include "util/escape.h"
 #include "util/names.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -18,26 +21,20 @@ namespace {
 constexpr size_t ENTRY_TEXT_SIZE = 2048;
 
 // What every style shows of the object, prepared once per print without
-// allocating: listings of whole file systems print millions of these.
+// allocating (but for a name that must be escaped): listings of whole file
+// systems print millions of these.
 class object_info {
   public:
-    object_info(const char *path, const struct stat *st) : st_(st) {
-        // "./x" is shown as x; "." stays. The slashes after "./" go too:
-        // entries below "./" are walked as ".//x", which must not be shown
-        // as "/x", a path of the root directory.
-        display_ = path;
-        if (path[0] == '.' && path[1] == '/') {
-            display_ = path + 2;
-            while (*display_ == '/')
-                display_++;
-        }
+    // The path is shown escaped, so that a name cannot forge lines or fields
+    // of a listing.
+    object_info(const char *path, const struct stat *st) : st_(st), display_(without_dot(path)) {
         owner_name_ = names_user_name(static_cast<uint32_t>(st->st_uid));
         group_name_ = names_group_name(static_cast<uint32_t>(st->st_gid));
     }
     object_info(const object_info &) = delete;
     object_info &operator=(const object_info &) = delete;
 
-    const char *display() const { return display_; }
+    const char *display() const { return display_.c_str(); }
     const struct stat *st() const { return st_; }
     int uid() const { return static_cast<int>(st_->st_uid); }
     int gid() const { return static_cast<int>(st_->st_gid); }
@@ -64,6 +61,17 @@ class object_info {
     const char *group_name() const { return group_name_; }
 
   private:
+    // "./x" is shown as x; "." stays. The slashes after "./" go too:
+    // entries below "./" are walked as ".//x", which must not be shown as
+    // "/x", a path of the root directory.
+    static const char *without_dot(const char *path) {
+        if (path[0] != '.' || path[1] != '/') return path;
+        path += 2;
+        while (*path == '/')
+            path++;
+        return path;
+    }
+
     // Ids without a name are shown as numbers, formatted only when needed.
     static const char *number(char *buf, unsigned id) {
         std::snprintf(buf, 16, "%u", id);
@@ -71,7 +79,7 @@ class object_info {
     }
 
     const struct stat *st_;
-    const char *display_;
+    shown_name display_;
     const char *owner_name_;
     const char *group_name_;
     mutable char owner_number_[16];
@@ -209,8 +217,21 @@ int print_brief(FILE *stream, gacl_t acl, const object_info &info, bool csv) {
     if (csv) {
         const char *owner = info.owner();
         const char *group = info.group();
-        std::fprintf(stream, "%s;%s;%d;%d;%s;%s\n", info.display(), text.get(), info.uid(),
-                     info.gid(), owner ? owner : "-", group ? group : "-");
+        // A field holding the separator or a quote is quoted.
+        std::string record;
+        bool built = or_enomem(false, [&] {
+            str_csv_append(&record, info.display());
+            record += ';';
+            str_csv_append(&record, text.get());
+            record += ';' + std::to_string(info.uid()) + ';' + std::to_string(info.gid()) + ';';
+            str_csv_append(&record, owner ? owner : "-");
+            record += ';';
+            str_csv_append(&record, group ? group : "-");
+            record += '\n';
+            return true;
+        });
+        if (!built) return display_failed(stream, info, true);
+        std::fputs(record.c_str(), stream);
     } else {
         std::fprintf(stream, "%-24s  %s\n", info.display(), text.get());
     }

@@ -9,6 +9,7 @@
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/acl.h"
+#include "util/escape.h"
 #include "util/names.h"
 #include "util/strutil.h"
 
@@ -116,7 +117,8 @@ int rename_one(const char *path, const struct stat *st, unsigned, void *context)
         }
     }
     if (!changed) return 0;
-    if (update_acl(path, st, acl.get(), nullptr) < 0) report(1, errno, "%s: Setting ACL", path);
+    if (update_acl(path, st, acl.get(), nullptr) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
     return 0;
 }
 

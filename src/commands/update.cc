@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/config.h"
 #include "base/report.h"
@@ -12,6 +13,7 @@
 #include "fs/acl_io.h"
 #include "gacl/gacl.h"
 #include "gacl/system.h"
+#include "util/escape.h"
 #include "util/strutil.h"
 
 namespace {
@@ -56,10 +58,12 @@ int delete_one(const char *path, const struct stat *st, unsigned, void *) {
                       : fs_acl_delete_file_np(path, GACL_TYPE_NFS4);
         if (rc != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
-            report(1, errno, "%s: Deleting ACL", path);
+            report(1, errno, "%s: Deleting ACL", shown_name(path).c_str());
         }
     }
-    if (config.verbose) std::printf("%s: ACL Deleted%s\n", path, config.no_update ? " (NOT)" : "");
+    if (config.verbose)
+        std::printf("%s: ACL Deleted%s\n", shown_name(path).c_str(),
+                    config.no_update ? " (NOT)" : "");
     return 0;
 }
 
@@ -72,10 +76,11 @@ int find_one(const char *path, const struct stat *st, unsigned, void *context) {
             int m = gacl_entry_match_np(&acl->entries[i], &pattern->entries[j]);
             if (m < 0) return -1;
             if (m == 0) continue;
-            if (config.verbose)
+            if (config.verbose) {
                 print_acl(stdout, acl.get(), path, st);
-            else
-                std::printf("%s\n", path);
+            } else {
+                std::printf("%s\n", shown_name(path).c_str());
+            }
             return 0;
         }
     }
@@ -96,12 +101,12 @@ int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t curre
     gacl_ptr sorted, merged;
     if (config.sort) {
         sorted.reset(gacl_sort_np(work));
-        if (!sorted) report(1, errno, "%s: Sorting ACL", path);
+        if (!sorted) report(1, errno, "%s: Sorting ACL", shown_name(path).c_str());
         work = sorted.get();
     }
     if (config.merge) {
         merged.reset(gacl_merge_np(work));
-        if (!merged) report(1, errno, "%s: Merging ACL", path);
+        if (!merged) report(1, errno, "%s: Merging ACL", shown_name(path).c_str());
         work = merged.get();
         sorted.reset();
     }
@@ -115,12 +120,14 @@ int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t curre
                       : fs_acl_set_file(path, GACL_TYPE_NFS4, work);
         if (rc != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
-            report(1, errno, "%s: Setting ACL", path);
+            report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
         }
     }
 
     if (config.print == 1) print_acl(stdout, work, path, st);
-    if (config.verbose) std::printf("%s: ACL Updated%s\n", path, config.no_update ? " (NOT)" : "");
+    if (config.verbose)
+        std::printf("%s: ACL Updated%s\n", shown_name(path).c_str(),
+                    config.no_update ? " (NOT)" : "");
     return 1;
 }
 
@@ -156,7 +163,7 @@ int cmd_copy_access(int argc, char **argv) {
     if (!dir) return 0;
     gacl_ptr file(gacl_dup(dir.get()));
     if (!file || strip_inheritance(file.get()) != 0)
-        report(1, errno, "%s: Internal Fault (gacl_dup)", argv[1]);
+        report(1, errno, "%s: Internal Fault (gacl_dup)", shown_name(argv[1]).c_str());
     set_context set{dir.get(), file.get()};
     return walk_paths(argc - 2, argv + 2, set_one, &set);
 }
@@ -188,9 +195,10 @@ int cmd_get_access(int argc, char **argv) {
         const char *path = eq + 1;
 
         gacl_ptr acl = read_path_acl(path, nullptr);
-        if (!acl) report(1, errno, "%s: Getting ACL", path);  // a link without an ACL
+        if (!acl)
+            report(1, errno, "%s: Getting ACL", shown_name(path).c_str());  // a link without an ACL
         gacl_text_ptr text(gacl_to_text_np(acl.get(), nullptr, GACL_TEXT_COMPACT));
-        if (!text) report(1, errno, "%s: Converting ACL to text", path);
+        if (!text) report(1, errno, "%s: Converting ACL to text", shown_name(path).c_str());
         // setenv keeps its own copy for the rest of the process, so later
         // command lines can expand ${NAME}.
         if (setenv(name.get(), text.get(), 1) != 0) report(1, errno, "%s: Putenv", name.get());

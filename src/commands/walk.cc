@@ -11,6 +11,7 @@
 #include "base/report.h"
 #include "fs/acl_io.h"
 #include "fs/path.h"
+#include "util/escape.h"
 #include "util/nomem.h"
 
 namespace {
@@ -146,7 +147,7 @@ int walk_paths(int count, char *const *paths, walk_callback_t callback, void *co
     auto types = static_cast<uint16_t>(config.types & 0xFFFF);
     for (int i = 0; i < count; i++) {
         if (walk_path(paths[i], callback, context, max_depth, types) != 0)
-            report(1, errno, "%s: Accessing", paths[i]);
+            report(1, errno, "%s: Accessing", shown_name(paths[i]).c_str());
     }
     return 0;
 }
@@ -166,7 +167,7 @@ int get_path_acl(const char *path, const struct stat *st, gacl_t *acl) {
 gacl_ptr read_path_acl(const char *path, const struct stat *st) {
     gacl_t acl = nullptr;
     int got = get_path_acl(path, st, &acl);
-    if (got < 0) report(1, errno, "%s: Getting ACL", path);
+    if (got < 0) report(1, errno, "%s: Getting ACL", shown_name(path).c_str());
     return gacl_ptr(got > 0 ? acl : nullptr);
 }
 

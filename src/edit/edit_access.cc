@@ -15,6 +15,7 @@
 #include "commands/walk.h"
 #include "edit/engine.h"
 #include "gacl/text_in.h"
+#include "util/escape.h"
 #include "util/nomem.h"
 
 const option_t edit_access_options[] = {
@@ -72,7 +73,7 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     if (!file) {
         int saved = errno;
         acecr_groups_free();
-        report(1, saved, "%s: Opening script", name);
+        report(1, saved, "%s: Opening script", shown_name(name).c_str());
     }
     char line[SCRIPT_LINE_SIZE];
     int number = 0;
@@ -92,7 +93,7 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     if (from_stdin) std::clearerr(stdin);
     if (failed) {
         acecr_groups_free();
-        report(1, saved, "%s: Reading script", name);
+        report(1, saved, "%s: Reading script", shown_name(name).c_str());
     }
 }
 

@@ -13,6 +13,7 @@
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/text_out.h"
+#include "util/escape.h"
 #include "util/nomem.h"
 
 namespace {
@@ -226,7 +227,7 @@ void edit_path(const char *path, const struct stat *st, const acecr_group_t *gro
     gacl_ptr current = read_path_acl(path, st);
     if (!current) return;
     gacl_ptr work(gacl_dup(current.get()));
-    if (!work) report(1, errno, "%s: Internal Fault (gacl_dup)", path);
+    if (!work) report(1, errno, "%s: Internal Fault (gacl_dup)", shown_name(path).c_str());
 
     edit_state s{path, st, work, 0};
     for (const acecr_group_t *group = groups; group; group = group->next.get()) {
@@ -235,7 +236,7 @@ void edit_path(const char *path, const struct stat *st, const acecr_group_t *gro
         }
     }
     if (update_acl(path, st, work.get(), current.get()) < 0) {
-        report(1, errno, "%s: Setting ACL", path);
+        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
     }
 }
 
@@ -249,7 +250,7 @@ int acecr_apply(const char *path, const struct stat *st, unsigned, void *context
             edit_path(path, st, static_cast<const acecr_group_t *>(context));
             return true;
         });
-        if (!edited) report(1, ENOMEM, "%s: Memory", path);
+        if (!edited) report(1, ENOMEM, "%s: Memory", shown_name(path).c_str());
     } catch (const command_abandoned &abandoned) {
         return abandoned.status;
     }
@@ -352,7 +353,7 @@ int acecr_print_entry(const char *path, gacl_t acl, int position, bool numbered)
     }
     char text[GACL_ENTRY_TEXT_SIZE];
     if (gacl_entry_to_text_np(entry, text, sizeof text, 0) < 0) return -1;
-    if (!config.no_prefix) std::printf("%-20s\t", path);
+    if (!config.no_prefix) std::printf("%-20s\t", shown_name(path).c_str());
     if (numbered) std::printf("%-4d\t", position);
     std::printf("%s\n", text);
     return 0;

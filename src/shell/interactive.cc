@@ -23,6 +23,7 @@
 #include "shell/builtins.h"
 #include "shell/registry.h"
 #include "shell/shell.h"
+#include "util/escape.h"
 #include "util/strutil.h"
 #include "util/tokenizer.h"
 
@@ -107,10 +108,11 @@ class redirections {
         // The original is kept before the file is opened: when it is closed,
         // the file takes its number.
         saved.copy = fcntl(target, F_DUPFD_CLOEXEC, 10);
-        if (saved.copy < 0 && errno != EBADF) report(1, errno, message, name.c_str());
+        if (saved.copy < 0 && errno != EBADF)
+            report(1, errno, message, shown_name(name.c_str()).c_str());
         saved.active = true;
         owned_fd fd(open(name.c_str(), flags | O_CLOEXEC, 0666));
-        if (fd.get() < 0) report(1, errno, message, name.c_str());
+        if (fd.get() < 0) report(1, errno, message, shown_name(name.c_str()).c_str());
         if (fd.get() == target) {
             // Already in place (the original was closed). Shell escapes must
             // inherit it, so it loses close-on-exec; the restore closes it.
@@ -118,7 +120,7 @@ class redirections {
             fd.release();
             return;
         }
-        if (dup2(fd.get(), target) < 0) report(1, errno, message, name.c_str());
+        if (dup2(fd.get(), target) < 0) report(1, errno, message, shown_name(name.c_str()).c_str());
     }
 
     original out_;

@@ -66,7 +66,9 @@ TEST_F(Attributes, GetShowsTextOrHexadecimal) {
         {"tab", std::string("a\tb\0", 4), "  tab = 61 09 62 00\n"},
         {"high", std::string("\x80z\0", 3), "  high = 80 7a 00\n"},
         {"inner", std::string("a\0b\0", 4), "  inner = 61 00 62 00\n"},
-        {"quote", std::string("say \"hi\" \\o/\0", 13), "  quote = \"say \\\"hi\\\" \\o/\"\n"},
+        // A quote in the text follows a backslash; a backslash is escaped as in
+        // names, so that the two cannot be confused.
+        {"quote", std::string("say \"hi\" \\o/\0", 13), "  quote = \"say \\\"hi\\\" \\134o/\"\n"},
         {"nul", std::string(1, '\0'), "  nul = \"\"\n"},
         {"empty", "", "  empty = \"\"\n"},
     };
