@@ -21,6 +21,7 @@
 #include "base/config.h"
 #include "base/report.h"
 #include "shell/builtins.h"
+#include "shell/output.h"
 #include "shell/registry.h"
 #include "shell/shell.h"
 #include "util/escape.h"
@@ -204,8 +205,9 @@ int process_line(const char *line, int status) {
     } catch (const command_abandoned &abandoned) {
         status = abandoned.status;
     }
-    std::fflush(stdout);
-    return status;
+    // Also when the output was redirected for the line: what failed to
+    // reach the file has been kept since.
+    return output_finish(status);
 }
 
 int interactive_loop() {
@@ -213,11 +215,10 @@ int interactive_loop() {
     if (terminal) {
         std::printf("%s\n", program_banner());
         std::printf("\nINTERACTIVE MODE (type 'help' for information)\n");
-        std::fflush(stdout);
     }
+    int status = output_finish(0);
     rl_attempted_completion_function = complete_hook;
 
-    int status = 0;
     for (;;) {
         std::string line;
         if (terminal) {

@@ -12,6 +12,7 @@
 #include "shell/global_options.h"
 #include "shell/interactive.h"
 #include "shell/options.h"
+#include "shell/output.h"
 #include "shell/registry.h"
 
 int run_command(int argc, char **argv) {
@@ -39,7 +40,7 @@ int shell_main(int argc, char **argv) {
     command_register(&command_registry, acl_commands);
 
     // Until the interactive loop takes over, an abandoned command ends the
-    // process with its status.
+    // process with its status; output that could not be written fails it.
     try {
         if (base != "vossik") {
             // Multi-call: the invocation name is the command word.
@@ -47,14 +48,14 @@ int shell_main(int argc, char **argv) {
             words.push_back(nullptr);
             words[0] = base.data();
             program_info.name = "vossik";
-            return run_command(argc, words.data());
+            return output_finish(run_command(argc, words.data()));
         }
         int first = opts_parse(argc, argv, {global_options});
-        if (first < 0) return 1;
+        if (first < 0) return output_finish(1);
         config_defaults = config;
-        if (first < argc) return run_command(argc - first, argv + first);
+        if (first < argc) return output_finish(run_command(argc - first, argv + first));
     } catch (const command_abandoned &abandoned) {
-        return abandoned.status;
+        return output_finish(abandoned.status);
     }
     return interactive_loop();
 }

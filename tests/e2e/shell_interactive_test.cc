@@ -92,8 +92,11 @@ TEST(PipedScript, RedirectionWhenStandardOutputStartsClosed) {
     spec.input = "echo-text saved >out.txt\necho-text nowhere\n";
     spec.cwd = dir.path();
     process_result r = run_process(spec);
-    EXPECT_EQ(r.status, 0);
     EXPECT_EQ(dir.read("out.txt"), "saved\n");
+    // The last line's output had nowhere to go, and says so.
+    EXPECT_EQ(r.err, std::string(vossik_binary()) +
+                         " echo-text: Error: Writing output: Bad file descriptor\n");
+    EXPECT_EQ(r.status, 1);
 }
 
 TEST(PipedScript, ExitStatusIsTheLastLines) {
