@@ -1,7 +1,9 @@
 // Global options and their handlers.
 #include "shell/global_options.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "base/config.h"
 #include "shell/registry.h"
@@ -10,6 +12,15 @@ namespace {
 
 int as_int(const void *parsed) {
     return *static_cast<const int *>(parsed);
+}
+
+// Counts and depths add up without overflowing: a sum beyond the field's
+// range stays at its end.
+int32_t saturating_add(int32_t value, int32_t add) {
+    int64_t sum = static_cast<int64_t>(value) + add;
+    if (sum > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (sum < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(sum);
 }
 
 // Lists the command named by the context (all commands when it names none)
@@ -22,13 +33,14 @@ int opt_help(const char *, const char *, uint32_t, const void *, void *, const c
 int opt_level(const char *, const char *, uint32_t, const void *parsed, void *target,
               const char *) {
     auto *level = static_cast<int32_t *>(target);
-    *level = parsed ? as_int(parsed) : *level + 1;
+    *level = parsed ? as_int(parsed) : saturating_add(*level, 1);
     return 0;
 }
 
 // Counting switches: one more each time they are given.
 int opt_count(const char *, const char *, uint32_t, const void *, void *target, const char *) {
-    ++*static_cast<int32_t *>(target);
+    auto *count = static_cast<int32_t *>(target);
+    *count = saturating_add(*count, 1);
     return 0;
 }
 
@@ -43,7 +55,7 @@ int opt_recurse(const char *, const char *, uint32_t, const void *parsed, void *
 }
 
 int opt_depth(const char *, const char *, uint32_t, const void *parsed, void *, const char *) {
-    config.max_depth += parsed ? as_int(parsed) : 1;
+    config.max_depth = saturating_add(config.max_depth, parsed ? as_int(parsed) : 1);
     return 0;
 }
 

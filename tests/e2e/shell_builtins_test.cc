@@ -46,6 +46,9 @@ TEST(Config, ShowsTheConfigurationInForce) {
     EXPECT_EQ(run_vossik({"config", "-vv", "-S", "csv"}).out, configuration(2, "0", "CSV"));
     EXPECT_EQ(run_vossik({"-r", "config"}).out, configuration(0, "No Limit"));
     EXPECT_EQ(run_vossik({"-r", "-d", "-d3", "config"}).out, configuration(0, "3"));
+    // Depths add up to the largest depth and stay there.
+    EXPECT_EQ(run_vossik({"-d", "2147483647", "-d", "1", "config"}).out,
+              configuration(0, "2147483647"));
 
     process_result r = run_vossik({"-fsmRnN", "-D2", "-p", "3", "-Sprimos", "config"});
     EXPECT_EQ(r.out,
