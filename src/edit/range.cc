@@ -103,24 +103,30 @@ int digit_value(char c) {
     return 99;
 }
 
-// Reads digits of the base; the value keeps only its low 32 bits. Returns
-// the end of the digits (s itself when there are none).
-const char *read_digits(const char *s, int base, std::uint32_t *value) {
-    std::uint32_t v = 0;
-    for (; digit_value(*s) < base; ++s)
-        v = v * static_cast<std::uint32_t>(base) + digit_value(*s);
+// Anything read beyond this is out of every position's range; reading stops
+// growing there, so that no number wraps round to a small position.
+constexpr std::uint64_t DIGITS_LIMIT = std::uint64_t{1} << 32;
+
+// Reads digits of the base; a value beyond DIGITS_LIMIT is kept as that.
+// Returns the end of the digits (s itself when there are none).
+const char *read_digits(const char *s, int base, std::uint64_t *value) {
+    std::uint64_t v = 0;
+    for (; digit_value(*s) < base; ++s) {
+        v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit_value(*s));
+        if (v > DIGITS_LIMIT) v = DIGITS_LIMIT;
+    }
     *value = v;
     return s;
 }
 
 // Range start at s (a digit or "$"): "0x" hexadecimal, leading "0" octal,
-// otherwise decimal.
+// otherwise decimal. nullptr for a number beyond the last position.
 const char *read_start(const char *s, std::int32_t *start) {
     if (*s == '$') {
         *start = RANGE_END;
         return s + 1;
     }
-    std::uint32_t v = 0;
+    std::uint64_t v = 0;
     if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && digit_value(s[2]) < 16) {
         s = read_digits(s + 2, 16, &v);
     } else if (s[0] == '0') {
@@ -128,19 +134,19 @@ const char *read_start(const char *s, std::int32_t *start) {
     } else {
         s = read_digits(s, 10, &v);
     }
+    if (v > static_cast<std::uint64_t>(RANGE_END)) return nullptr;
     *start = static_cast<std::int32_t>(v);
     return s;
 }
 
 // Range end after the "-": "$", "+n" (start + n, never beyond RANGE_END) or
 // a signed decimal number after optional white space. nullptr when the
-// number is missing.
+// number is missing or does not fit a position.
 const char *read_end(const char *s, std::int32_t start, std::int32_t *end) {
     if (*s == '$') {
         *end = RANGE_END;
         return s + 1;
     }
-    std::uint32_t v = 0;
     if (*s == '+' && is_digit(s[1])) {
         const char *after = s + 1;
         std::int64_t n = 0;
@@ -159,9 +165,11 @@ const char *read_end(const char *s, std::int32_t start, std::int32_t *end) {
     bool negative = false;
     if (*s == '-' || *s == '+') negative = *s++ == '-';
     if (!is_digit(*s)) return nullptr;
+    std::uint64_t v = 0;
     s = read_digits(s, 10, &v);
-    if (negative) v = 0u - v;
-    *end = static_cast<std::int32_t>(v);
+    std::int64_t value = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
+    if (value > RANGE_END || value < RANGE_WALK_START) return nullptr;
+    *end = static_cast<std::int32_t>(value);
     return s;
 }
 
@@ -331,6 +339,10 @@ int range_from_text(range_t **list, const char **cursor) {
         if (!is_digit(*s) && *s != '$') break;
         std::int32_t start = 0;
         s = read_start(s, &start);
+        if (!s) {
+            errno = EINVAL;
+            return -1;
+        }
         std::int32_t end = start;
         if (*s == '-') {
             s = read_end(s + 1, start, &end);

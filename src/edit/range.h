@@ -53,8 +53,10 @@ int range_last(const range_t *list, std::int32_t *p);
 // adds each range to *list and advances *cursor past what it read. Returns
 // the number of ranges read (0 when the text does not start with a
 // position), or -1 with *cursor unchanged: EINVAL for a missing cursor or
-// text, a number missing after "-" or "+", or a failed addition; ENOMEM for
-// a missing list address. Ranges read before a failure stay in the list.
+// text, a number missing after "-" or "+", a number that is no position (a
+// start above RANGE_END, an end outside the signed 32-bit range: numbers
+// never wrap round to small positions), or a failed addition; ENOMEM for a
+// missing list address. Ranges read before a failure stay in the list.
 int range_from_text(range_t **list, const char **cursor);
 
 // Owning handle for C++ holders of a list: releases the whole list and

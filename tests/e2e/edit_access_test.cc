@@ -160,6 +160,22 @@ TEST_F(EditAccess, DeletionsByPositionAndPattern) {
         expect_edit(five, c.request, c.disk, c.out);
 }
 
+// A number that is no 32-bit position makes the request invalid, and the
+// ACL stays as it was: 4294967296 once wrapped round to 0 and deleted
+// owner@.
+TEST_F(EditAccess, PositionsBeyondThe32BitRange) {
+    for (const char *request :
+         {"4294967296 d", "2147483648 d", "0-4294967296 d", "0x100000000 p"}) {
+        with_acl("f", BASE);
+        process_result r = run({"edit-access", "-e", request, "f"});
+        EXPECT_EQ(r.status, 255) << request;
+        EXPECT_EQ(r.out, "") << request;
+        EXPECT_EQ(r.err, error(std::string(request) + ": Invalid ACL Entry") +
+                             "acecr_from_text: error-catched\n");
+        EXPECT_EQ(acl("f"), BASE) << request;
+    }
+}
+
 TEST_F(EditAccess, Insertions) {
     struct {
         const char *request;

@@ -93,8 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"1 -3", 1, {{1, 1}}, "-3"}, TextCase{"3- 5 d", 1, {{3, 5}}, "d"},
                     TextCase{"0x", 1, {{0, 0}}, "x"}, TextCase{"08", 1, {{0, 0}}, "8"},
                     TextCase{"1-0x5", 1, {{0, 1}}, "x5"}, TextCase{"$5", 1, {{END, END}}, "5"},
-                    // Only the low 32 bits of a start are kept.
-                    TextCase{"4294967297", 1, {{1, 1}}, ""},
                     // A count past the last position means "to the end"; it never wraps
                     // round to the lowest positions.
                     TextCase{"$-+1", 1, {{END, END}}, ""},
@@ -103,6 +101,24 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"3-x", -1, {}, "3-x"}, TextCase{"3-", -1, {}, "3-"},
                     TextCase{"3-+x", -1, {}, "3-+x"}, TextCase{"3-+", -1, {}, "3-+"},
                     TextCase{"1,3-x", -1, {{1, 1}}, "1,3-x"}));
+
+// Numbers fit a position or fail: none wraps round to a small position
+// (4294967296 would be 0, the first entry).
+INSTANTIATE_TEST_SUITE_P(
+    NumbersBeyondPositions, RangeText,
+    testing::Values(TextCase{"2147483647", 1, {{END, END}}, ""},
+                    TextCase{"0x7fffffff-1", 1, {{1, END}}, ""},
+                    TextCase{"1--2147483648", 1, {{-END - 1, 1}}, ""},
+                    TextCase{"4294967296", -1, {}, "4294967296"},
+                    TextCase{"4294967297", -1, {}, "4294967297"},
+                    TextCase{"2147483648", -1, {}, "2147483648"},
+                    TextCase{"0x100000000", -1, {}, "0x100000000"},
+                    TextCase{"040000000000", -1, {}, "040000000000"},
+                    TextCase{"99999999999999999999999", -1, {}, "99999999999999999999999"},
+                    TextCase{"1-4294967296", -1, {}, "1-4294967296"},
+                    TextCase{"1-2147483648", -1, {}, "1-2147483648"},
+                    TextCase{"1--2147483649", -1, {}, "1--2147483649"},
+                    TextCase{"1,4294967297", -1, {{1, 1}}, "1,4294967297"}));
 
 TEST(RangeText, AddsToAnExistingList) {
     List list;
