@@ -75,6 +75,11 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
         acecr_groups_free();
         report(1, saved, "%s: Opening script", shown_name(name).c_str());
     }
+    // Each line's requests go after the last one read: appending from the
+    // head of the list every time would make long scripts quadratic.
+    std::unique_ptr<acecr_t> *end = list;
+    while (*end)
+        end = &(*end)->next;
     char line[SCRIPT_LINE_SIZE];
     int number = 0;
     while (std::fgets(line, sizeof line, file.get())) {
@@ -82,10 +87,12 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
         while (length > 0 && is_space(line[length - 1]))
             line[--length] = '\0';
         ++number;
-        if (acecr_from_text(list, line) < 0) {
+        if (acecr_from_text(end, line) < 0) {
             acecr_groups_free();
             report(1, 0, "%s: Invalid action at line %d", line, number);
         }
+        while (*end)
+            end = &(*end)->next;
     }
     bool failed = std::ferror(file.get()) != 0;
     int saved = errno;

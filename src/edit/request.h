@@ -79,7 +79,10 @@ struct acecr_group_t {
 extern std::unique_ptr<acecr_group_t> acecr_groups;
 
 // Reads every request of `text` and appends them, in order, to the end of
-// *list. 0 on success (also when the text holds no request). On a bad
+// *list. `list` may be the link at the end of a longer list (the `next` of
+// its last request): callers that append many texts to one list pass that
+// link, so that nothing is walked. 0 on success (also when the text holds no
+// request). On a bad
 // request the cause has been reported (an "Error" line through report,
 // then "acecr_from_text: error-catched"), the requests read before it stay
 // appended, and the result is -1; the command is not abandoned. -1 with
