@@ -14,6 +14,7 @@
 #include "base/report.h"
 #include "shell/global_options.h"
 #include "shell/options.h"
+#include "util/escape.h"
 #include "util/strutil.h"
 
 command_registry_t command_registry;
@@ -100,8 +101,9 @@ int command_dispatch(command_registry_t *reg, int argc, char **argv) {
             ++matches;
         }
     }
-    if (matches == 0) report(1, 0, "%s: Unknown command", argv[0]);
-    if (matches > 1) report(1, 0, "%s: Nonunique command", argv[0]);
+    // In multi-call mode the word is the name of a link.
+    if (matches == 0) report(1, 0, "%s: Unknown command", shown_name(argv[0]).c_str());
+    if (matches > 1) report(1, 0, "%s: Nonunique command", shown_name(argv[0]).c_str());
 
     std::string prefix = program_info.name + " " + found->name;
     current_name_set(prefix.c_str());

@@ -14,6 +14,7 @@
 #include "shell/options.h"
 #include "shell/output.h"
 #include "shell/registry.h"
+#include "util/escape.h"
 
 int run_command(int argc, char **argv) {
     config = config_defaults;
@@ -24,7 +25,7 @@ int run_command(int argc, char **argv) {
         ~release_requests() { acecr_groups_free(); }
     } release;
     int status = command_dispatch(&command_registry, argc, argv);
-    if (status > 0) report(status, errno, "%s", argv[0]);
+    if (status > 0) report(status, errno, "%s", shown_name(argv[0]).c_str());
     return status;
 }
 

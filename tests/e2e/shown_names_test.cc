@@ -195,6 +195,11 @@ TEST_F(ShownNames, Messages) {
         EXPECT_EQ(r.status, 1) << c.err;
         EXPECT_EQ(r.err, c.err);
     }
+    // The name of a link the program was started through.
+    process_result link = run_vossik_as("fo\no", {"x"});
+    EXPECT_EQ(link.err, "Error: fo\\012o: Unknown command\n");
+    EXPECT_EQ(link.status, 1);
+
     // Other texts in messages are no names: a pattern stays as written.
     process_result r = run({"edit-access", "-e", "/\\d(/ p", "plain"});
     EXPECT_EQ(r.err.rfind("vossik edit-access: Error: \\d(: Regex: ", 0), 0u) << r.err;
