@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "gacl/text_in.h"
+
 namespace {
 
 std::optional<std::string> current_name;
@@ -80,4 +82,10 @@ int report_on(const char *prefix, int status, int err, const char *format, ...) 
     va_end(args);
     errno = saved_errno;
     return status;
+}
+
+void report_parse_error(const char *text, const char *unit, const gacl_text_error_t &why) {
+    report(1, 0, "%s: %s %d \"%s\": %s", text, unit, why.item, why.text.c_str(),
+           why.reason.c_str());
+    throw command_abandoned{1};  // not reached: report abandons
 }

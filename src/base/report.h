@@ -21,6 +21,8 @@ struct command_abandoned {
 
 // Writes one message line (see above). Returns 0 for status 0; throws
 // command_abandoned{status} for any other status. errno is left intact.
+// After Ctrl-C (base/cancel.h) a non-zero status writes nothing and throws
+// command_abandoned{CANCEL_STATUS} instead.
 int report(int status, int err, const char *format, ...) __attribute__((format(printf, 3, 4)));
 
 // Writes one message line as report() does, under `prefix` instead of the
@@ -28,6 +30,17 @@ int report(int status, int err, const char *format, ...) __attribute__((format(p
 // the command goes on. Returns `status`; errno is left intact.
 int report_on(const char *prefix, int status, int err, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
+
+struct gacl_text_error_t;
+
+// The second line after a text that did not parse (an ACL, a change request,
+// a rename list), once the caller has written the text's own error line
+// with report_on:
+//   <text>: <unit> <n> "<item>": <reason>
+// e.g. `u:bob:r,u:nosuch:r: entry 2 "u:nosuch:r": unknown user "nosuch"`.
+// Then abandons the command with status 1, as the first line would have.
+[[noreturn]] void report_parse_error(const char *text, const char *unit,
+                                     const gacl_text_error_t &why);
 
 // The prefix of every message line: null while none is set (at start-up and
 // in multi-call mode before a command is found). current_name_set copies the

@@ -1,6 +1,8 @@
 #include "commands/rename.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,9 +11,9 @@
 #include "commands/update.h"
 #include "commands/walk.h"
 #include "gacl/acl.h"
+#include "gacl/text_in.h"
 #include "util/escape.h"
 #include "util/names.h"
-#include "util/strutil.h"
 
 namespace {
 
@@ -19,8 +21,42 @@ constexpr int32_t NO_KIND = 0;
 constexpr int32_t USER = static_cast<int32_t>(GACL_TAG_TYPE_USER);
 constexpr int32_t GROUP = static_cast<int32_t>(GACL_TAG_TYPE_GROUP);
 
-// A name of the given kind's database, else a decimal number.
-bool id_of(int32_t kind, const std::string &text, int32_t *id) {
+// An item that cannot be read: false, with the reason.
+bool refuse(std::string *reason, std::string why) {
+    *reason = std::move(why);
+    return false;
+}
+
+std::string quoted(const std::string &text) {
+    return "\"" + text + "\"";
+}
+
+// A decimal id as sscanf's "%d" reads it (leading blanks and a sign allowed,
+// text after the digits ignored), taken as a 32-bit id so that 4294967294
+// and -2 are the same. A number outside -2^31..2^32-1 is no id: it is
+// refused rather than cut to some other id.
+enum class Number { kNone, kOk, kRange };
+
+Number read_id(const std::string &text, int32_t *id) {
+    const char *p = text.c_str();
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return Number::kNone;
+    uint64_t value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+        if (value > (negative ? 0x80000000ull : 0xFFFFFFFFull)) return Number::kRange;
+    }
+    uint32_t bits = negative ? static_cast<uint32_t>(-static_cast<int64_t>(value))
+                             : static_cast<uint32_t>(value);
+    *id = static_cast<int32_t>(bits);
+    return Number::kOk;
+}
+
+// A name of the given kind's database, else a decimal id.
+bool id_of(int32_t kind, const std::string &text, int32_t *id, std::string *reason) {
     uint32_t found = 0;
     bool named =
         kind == USER ? names_user_id(text.c_str(), &found) : names_group_id(text.c_str(), &found);
@@ -28,10 +64,15 @@ bool id_of(int32_t kind, const std::string &text, int32_t *id) {
         *id = static_cast<int32_t>(found);
         return true;
     }
-    int number = 0;
-    if (!str_to_int(text.c_str(), &number)) return false;
-    *id = number;
-    return true;
+    switch (read_id(text, id)) {
+        case Number::kOk:
+            return true;
+        case Number::kRange:
+            return refuse(reason, "id " + quoted(text) + " out of range");
+        case Number::kNone:
+            break;
+    }
+    return refuse(reason, (kind == USER ? "unknown user " : "unknown group ") + quoted(text));
 }
 
 // Which database names `text`: USER, GROUP, NO_KIND for neither, -1 for
@@ -46,16 +87,18 @@ int32_t kind_of(const std::string &text, int32_t *id) {
     return user ? USER : group ? GROUP : NO_KIND;
 }
 
-// kind:old:new. *pair is left alone (and true returned) for a kind that is
+// kind:old:new. *made is false (and true returned) for a kind that is
 // neither user nor group: such items are ignored.
 bool parse_three(std::string_view kind, const std::string &old_text, const std::string &new_text,
-                 rename_pair_t *pair, bool *made) {
+                 rename_pair_t *pair, bool *made, std::string *reason) {
     *made = false;
     int32_t tag = NO_KIND;
     if (kind == "u" || kind == "user") tag = USER;
     if (kind == "g" || kind == "group") tag = GROUP;
     if (tag == NO_KIND) return true;
-    if (!id_of(tag, old_text, &pair->old_id) || !id_of(tag, new_text, &pair->new_id)) return false;
+    if (!id_of(tag, old_text, &pair->old_id, reason) ||
+        !id_of(tag, new_text, &pair->new_id, reason))
+        return false;
     pair->tag = tag;
     *made = true;
     return true;
@@ -63,24 +106,43 @@ bool parse_three(std::string_view kind, const std::string &old_text, const std::
 
 // old:new. The kind comes from whichever side names a user or a group; a
 // side that names both, two numbers, or a user with a group are invalid.
-bool parse_two(const std::string &old_text, const std::string &new_text, rename_pair_t *pair) {
+bool parse_two(const std::string &old_text, const std::string &new_text, rename_pair_t *pair,
+               std::string *reason) {
+    const std::string spelled_out =
+        "write user:" + old_text + ":" + new_text + " or group:" + old_text + ":" + new_text;
+    auto both = [&](const std::string &name) {
+        return refuse(reason, quoted(name) + " is both a user and a group: " + spelled_out);
+    };
+    auto number = [&](const std::string &text, int32_t *id) {
+        switch (read_id(text, id)) {
+            case Number::kOk:
+                return true;
+            case Number::kRange:
+                return refuse(reason, "id " + quoted(text) + " out of range");
+            case Number::kNone:
+                break;
+        }
+        return refuse(reason, "unknown user or group " + quoted(text));
+    };
+
     int32_t old_kind = kind_of(old_text, &pair->old_id);
-    if (old_kind < 0) return false;
-    if (old_kind == NO_KIND) {
-        int number = 0;
-        if (!str_to_int(old_text.c_str(), &number)) return false;
-        pair->old_id = number;
-    }
+    if (old_kind < 0) return both(old_text);
+    if (old_kind == NO_KIND && !number(old_text, &pair->old_id)) return false;
     int32_t new_kind = kind_of(new_text, &pair->new_id);
-    if (new_kind < 0) return false;
+    if (new_kind < 0) return both(new_text);
     if (new_kind == NO_KIND) {
-        int number = 0;
-        if (old_kind == NO_KIND || !str_to_int(new_text.c_str(), &number)) return false;
-        pair->new_id = number;
+        if (!number(new_text, &pair->new_id)) return false;
+        if (old_kind == NO_KIND) {
+            return refuse(reason, "two numbers do not tell a user from a group: " + spelled_out);
+        }
         pair->tag = old_kind;
         return true;
     }
-    if (old_kind != NO_KIND && old_kind != new_kind) return false;
+    if (old_kind != NO_KIND && old_kind != new_kind) {
+        return refuse(reason, quoted(old_text) + (old_kind == USER ? " is a user" : " is a group") +
+                                  " but " + quoted(new_text) +
+                                  (new_kind == USER ? " is a user" : " is a group"));
+    }
     pair->tag = new_kind;
     return true;
 }
@@ -124,34 +186,41 @@ int rename_one(const char *path, const struct stat *st, unsigned, void *context)
 
 }  // namespace
 
-int rename_list_parse(const char *text, rename_list_t *list) {
+int rename_list_parse(const char *text, rename_list_t *list, gacl_text_error_t *why) {
     list->count = 0;
     if (!text) return 0;
     std::string_view rest(text);
-    while (!rest.empty()) {
+    std::string reason;
+    for (int number = 1; !rest.empty(); number++) {
         size_t comma = rest.find(',');
         std::string_view item = rest.substr(0, comma);
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
         if (item.empty()) continue;
 
         size_t first = item.find(':');
-        if (first == std::string_view::npos) return -1;
-        size_t second = item.find(':', first + 1);
+        size_t second = first == std::string_view::npos ? first : item.find(':', first + 1);
         rename_pair_t pair{};
         bool made = true;
-        if (second == std::string_view::npos) {
-            if (!parse_two(std::string(item.substr(0, first)), std::string(item.substr(first + 1)),
-                           &pair))
-                return -1;
-        } else if (!parse_three(item.substr(0, first),
-                                std::string(item.substr(first + 1, second - first - 1)),
-                                std::string(item.substr(second + 1)), &pair, &made)) {
+        bool read = false;
+        if (first == std::string_view::npos) {
+            read = refuse(&reason, "no \":\" (write OLD:NEW, user:OLD:NEW or group:OLD:NEW)");
+        } else if (second == std::string_view::npos) {
+            read = parse_two(std::string(item.substr(0, first)),
+                             std::string(item.substr(first + 1)), &pair, &reason);
+        } else {
+            read = parse_three(item.substr(0, first),
+                               std::string(item.substr(first + 1, second - first - 1)),
+                               std::string(item.substr(second + 1)), &pair, &made, &reason);
+        }
+        // Refused rather than cut short: a partial rename would look done.
+        if (read && made && list->count >= RENAME_LIST_MAX) {
+            read = refuse(&reason, "more than " + std::to_string(RENAME_LIST_MAX) + " renames");
+        }
+        if (!read) {
+            if (why) *why = {number, std::string(item), reason};
             return -1;
         }
-        if (!made) continue;
-        // Refused rather than cut short: a partial rename would look done.
-        if (list->count >= RENAME_LIST_MAX) return -1;
-        list->pairs[list->count++] = pair;
+        if (made) list->pairs[list->count++] = pair;
     }
     return 0;
 }
@@ -159,8 +228,11 @@ int rename_list_parse(const char *text, rename_list_t *list) {
 int cmd_rename_access(int argc, char **argv) {
     if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
     auto list = std::make_unique<rename_list_t>();
-    if (rename_list_parse(argv[1], list.get()) != 0)
-        report(1, 0, "%s: Invalid renamelist", argv[1]);
+    gacl_text_error_t why;
+    if (rename_list_parse(argv[1], list.get(), &why) != 0) {
+        report_on(current_name_get(), 1, 0, "%s: Invalid renamelist", argv[1]);
+        report_parse_error(argv[1], "item", why);
+    }
     rename_context context{list.get()};
     walk_paths(argc - 2, argv + 2, rename_one, &context);
     return 0;

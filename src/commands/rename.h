@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "gacl/text_in.h"
+
 // The most pairs one change text may hold.
 inline constexpr int RENAME_LIST_MAX = 1024;
 
@@ -27,9 +29,11 @@ struct rename_list_t {
 // group). Old and new are names, looked up in the user or group database,
 // or decimal ids. 0 with the list filled (an empty text gives an empty
 // list), or -1 for an invalid text: an item without ":", a name that is
-// neither known nor a number, a two-field item whose kind cannot be told or
-// mixes a user with a group, or more than RENAME_LIST_MAX pairs.
-int rename_list_parse(const char *text, rename_list_t *list);
+// neither known nor a number, a number outside -2^31..2^32-1, a two-field
+// item whose kind cannot be told or mixes a user with a group, or more than
+// RENAME_LIST_MAX pairs; then *why (when given) names the item, counting
+// empty ones, and the reason.
+int rename_list_parse(const char *text, rename_list_t *list, gacl_text_error_t *why = nullptr);
 
 // rename-access <change> <path>+ (the form of command_handler_t).
 int cmd_rename_access(int argc, char **argv);

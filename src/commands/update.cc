@@ -87,6 +87,18 @@ int find_one(const char *path, const struct stat *st, unsigned, void *context) {
     return 0;
 }
 
+// The ACL argument of set-access and find-access. A text that does not parse
+// ends the command with "<text>: Invalid ACL" and a line naming the entry
+// and why.
+gacl_ptr acl_argument(const char *text) {
+    gacl_text_error_t why;
+    gacl_ptr acl(gacl_from_text(text, &why));
+    if (acl) return acl;
+    if (why.item == 0) report(1, errno, "%s: Invalid ACL", text);
+    report_on(current_name_get(), 1, errno, "%s: Invalid ACL", text);
+    report_parse_error(text, "entry", why);
+}
+
 }  // namespace
 
 int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current) {
@@ -148,8 +160,7 @@ int strip_inheritance(gacl_t acl) {
 
 int cmd_set_access(int argc, char **argv) {
     if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
-    gacl_ptr dir(gacl_from_text(argv[1]));
-    if (!dir) report(1, errno, "%s: Invalid ACL", argv[1]);
+    gacl_ptr dir = acl_argument(argv[1]);
     gacl_ptr file(gacl_dup(dir.get()));
     if (!file || strip_inheritance(file.get()) != 0) report(1, errno, "%s: Invalid ACL", argv[1]);
     set_context set{dir.get(), file.get()};
@@ -179,8 +190,7 @@ int cmd_delete_access(int argc, char **argv) {
 int cmd_find_access(int argc, char **argv) {
     if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
     // A pattern that does not parse would match nothing and hide the typo.
-    gacl_ptr pattern(gacl_from_text(argv[1]));
-    if (!pattern) report(1, errno, "%s: Invalid ACL", argv[1]);
+    gacl_ptr pattern = acl_argument(argv[1]);
     return walk_paths(argc - 2, argv + 2, find_one, pattern.get());
 }
 

@@ -83,7 +83,7 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     char line[SCRIPT_LINE_SIZE];
     int number = 0;
     while (std::fgets(line, sizeof line, file.get())) {
-        std::size_t length = std::strlen(line);
+            std::size_t length = std::strlen(line);
         while (length > 0 && is_space(line[length - 1]))
             line[--length] = '\0';
         ++number;
@@ -104,9 +104,9 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     }
 }
 
-// One piece of a simple change request; null with errno when it cannot be
-// read.
-std::unique_ptr<acecr_t> simple_piece(std::string piece) {
+// One piece of a simple change request; null with errno and *reason when it
+// cannot be read.
+std::unique_ptr<acecr_t> simple_piece(std::string piece, std::string *reason) {
     auto req = std::make_unique<acecr_t>();
     if (std::size_t mark = piece.find('?'); mark != std::string::npos) {
         std::int32_t mask = 0;
@@ -127,12 +127,15 @@ std::unique_ptr<acecr_t> simple_piece(std::string piece) {
         std::string replacement = piece.substr(
             second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
         if (third != std::string::npos) req->action_flags = piece.substr(third + 1);
-        if (gacl_entry_from_text_np(search.data(), req->match.get(), GACL_TEXT_RELAXED) < 0) {
+        if (gacl_entry_from_text_np(search.data(), req->match.get(), GACL_TEXT_RELAXED, reason) <
+            0) {
             return nullptr;
         }
         req->entry_text = replacement;
         req->entry = std::make_unique<gacl_entry_t_struct>();
-        if (gacl_entry_from_text_np(replacement.data(), req->entry.get(), 0) < 0) return nullptr;
+        if (gacl_entry_from_text_np(replacement.data(), req->entry.get(), 0, reason) < 0) {
+            return nullptr;
+        }
         req->action = 's';
         return req;
     }
@@ -140,7 +143,7 @@ std::unique_ptr<acecr_t> simple_piece(std::string piece) {
     // An entry to set, or with no permissions, to delete.
     if (!piece.empty() && piece[0] == '/') piece.erase(0, 1);
     req->entry_text = piece;
-    if (gacl_entry_from_text_np(piece.data(), req->match.get(), GACL_TEXT_RELAXED) < 0) {
+    if (gacl_entry_from_text_np(piece.data(), req->match.get(), GACL_TEXT_RELAXED, reason) < 0) {
         return nullptr;
     }
     req->entry = std::make_unique<gacl_entry_t_struct>(*req->match);
@@ -172,7 +175,7 @@ int edit_script_option(const char *name, const char *value, std::uint32_t, const
     return 0;
 }
 
-std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text) {
+std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text, gacl_text_error_t *why) {
     if (!text) {
         errno = EINVAL;
         return nullptr;
@@ -180,6 +183,7 @@ std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text) {
     while (is_space(*text))
         ++text;
     if (*text == '\0') {
+        if (why) *why = {1, "", "empty request"};
         errno = EINVAL;
         return nullptr;
     }
@@ -188,11 +192,15 @@ std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text) {
         std::unique_ptr<acecr_t> head;
         std::unique_ptr<acecr_t> *tail = &head;
         std::size_t start = 0;
-        for (;;) {
+        for (int number = 1;; number++) {
             std::size_t end = copy.find_first_of(",;", start);
-            std::unique_ptr<acecr_t> req =
-                simple_piece(copy.substr(start, end == std::string::npos ? end : end - start));
-            if (!req) return nullptr;
+            std::string piece = copy.substr(start, end == std::string::npos ? end : end - start);
+            std::string reason;
+            std::unique_ptr<acecr_t> req = simple_piece(piece, &reason);
+            if (!req) {
+                if (why) *why = {number, piece, reason};
+                return nullptr;
+            }
             *tail = std::move(req);
             tail = &(*tail)->next;
             if (end == std::string::npos) break;
@@ -208,8 +216,12 @@ int edit_access(int argc, char **argv) {
 
     int first = 1;
     if (!acecr_groups && argc > 2) {
-        std::unique_ptr<acecr_t> simple = acecr_from_simple_text(argv[1]);
-        if (!simple) report(1, 0, "%s: Invalid simple change request", argv[1]);
+        gacl_text_error_t why;
+        std::unique_ptr<acecr_t> simple = acecr_from_simple_text(argv[1], &why);
+        if (!simple) {
+            report_on(current_name_get(), 1, 0, "%s: Invalid simple change request", argv[1]);
+            report_parse_error(argv[1], "request", why);
+        }
         if (acecr_group_append(std::move(simple)) < 0) {
             report(1, errno, "%s: Unable to add simple change request", argv[1]);
         }

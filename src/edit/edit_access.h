@@ -16,6 +16,7 @@
 
 #include "base/command.h"
 #include "edit/request.h"
+#include "gacl/text_in.h"
 
 // The command's own options: "execute" (-e) and "file" (-E), both handled by
 // edit_script_option.
@@ -46,5 +47,6 @@ int edit_script_option(const char *name, const char *value, std::uint32_t type, 
 //                       replace the entries that SEARCH names by ENTRY
 // Search entries may name unknown users and groups; new entries may not.
 // The requests in order, or null with errno when the text is blank or any
-// piece cannot be read (EINVAL) or memory runs out (ENOMEM).
-std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text);
+// piece cannot be read (EINVAL; *why, when given, then names the piece,
+// counting from 1, and the reason) or memory runs out (ENOMEM).
+std::unique_ptr<acecr_t> acecr_from_simple_text(const char *text, gacl_text_error_t *why = nullptr);

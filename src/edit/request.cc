@@ -81,10 +81,23 @@ char *read_types(char *s, acecr_t *req) {
     return close + 1;
 }
 
+// The piece being read, for the line that says where a text went wrong.
+struct piece_t {
+    const char *text;   // the whole text given to the reader
+    int number;         // the piece's position in it, from 1
+    std::string shown;  // the piece without surrounding blanks
+};
+
+// After the reader's own error line: the line naming the piece and why,
+// which also ends the reading.
+[[noreturn]] void refuse_piece(const piece_t &piece, std::string reason) {
+    report_parse_error(piece.text, "request", {piece.number, piece.shown, std::move(reason)});
+}
+
 // /text/ followed by "+", "-" or "=" selects by entry; otherwise /text/ is
 // a pattern, selecting the entries whose text matches it (or, with "!"
 // after the closing "/", those whose text does not).
-char *read_selection(char *s, acecr_t *req) {
+char *read_selection(char *s, acecr_t *req, const piece_t &piece) {
     if (*s != '/') return s;
     char *close = std::strchr(s + 1, '/');
     if (!close) return s + 1;
@@ -94,8 +107,10 @@ char *read_selection(char *s, acecr_t *req) {
     if (*after == '+' || *after == '-' || *after == '=') {
         req->match = new_entry_record();
         std::string scratch = text;
-        if (gacl_entry_from_text_np(scratch.data(), req->match.get(), 0) < 0) {
-            report(1, 0, "%s: Invalid GACL Entry", text.c_str());
+        std::string reason;
+        if (gacl_entry_from_text_np(scratch.data(), req->match.get(), 0, &reason) < 0) {
+            report_on(current_name_get(), 1, 0, "%s: Invalid GACL Entry", text.c_str());
+            refuse_piece(piece, reason);
         }
         req->match_op = *after;
         return after + 1;
@@ -106,16 +121,21 @@ char *read_selection(char *s, acecr_t *req) {
     }
     char explain[REGEX_EXPLAIN_SIZE];
     if (req->regex.compile(text.c_str(), explain, sizeof explain) != 0) {
-        report(1, 0, "%s: Regex: %s", text.c_str(), explain);
+        report_on(current_name_get(), 1, 0, "%s: Regex: %s", text.c_str(), explain);
+        refuse_piece(piece, "invalid pattern \"" + text + "\"");
     }
     return after;
 }
 
-// One piece of the text (NUL-terminated, without its separator). nullptr
-// for a blank piece or a comment; a failure is reported and throws.
-std::unique_ptr<acecr_t> read_piece(char *s) {
+// One piece of the text (NUL-terminated, without its separator), the
+// `number`th of `text`. nullptr for a blank piece or a comment; a failure is
+// reported and throws.
+std::unique_ptr<acecr_t> read_piece(char *s, const char *text, int number) {
     s = skip_space(s);
     if (*s == '\0' || *s == '#') return nullptr;
+    piece_t piece{text, number, s};
+    while (!piece.shown.empty() && is_space(piece.shown.back()))
+        piece.shown.pop_back();
 
     auto req =
         or_enomem<std::unique_ptr<acecr_t>>(nullptr, [] { return std::make_unique<acecr_t>(); });
@@ -127,14 +147,23 @@ std::unique_ptr<acecr_t> read_piece(char *s) {
     s = skip_space(s);
     range_t *positions = nullptr;
     const char *cursor = s;
-    range_from_text(&positions, &cursor);
+    // The result only explains a failure below: a position text that
+    // cannot be read is where the action letter is then looked for.
+    char *unread_positions = range_from_text(&positions, &cursor) < 0 ? s : nullptr;
     req->positions.reset(positions);
     s += cursor - s;
 
-    s = read_selection(skip_space(s), req.get());
+    s = read_selection(skip_space(s), req.get(), piece);
 
     s = skip_space(s);
-    if (!std::isalpha(static_cast<unsigned char>(*s))) report(1, 0, "%s: Invalid ACL Entry", s);
+    if (!std::isalpha(static_cast<unsigned char>(*s))) {
+        report_on(current_name_get(), 1, 0, "%s: Invalid ACL Entry", s);
+        if (s == unread_positions) {
+            refuse_piece(piece, "invalid position at \"" + std::string(s) + "\"");
+        }
+        refuse_piece(piece, *s ? "no action letter at \"" + std::string(s) + "\""
+                               : std::string("no action letter"));
+    }
     req->action = static_cast<unsigned char>(*s++);
     char *flags_end = s;
     while (*flags_end && !is_space(*flags_end))
@@ -151,8 +180,10 @@ std::unique_ptr<acecr_t> read_piece(char *s) {
         req->entry = new_entry_record();
         // The parser cuts its text apart; entry_text keeps what was written.
         std::string scratch = *req->entry_text;
-        if (gacl_entry_from_text_np(scratch.data(), req->entry.get(), 0) < 0) {
-            report(1, 0, "Invalid ACL Entry");
+        std::string reason;
+        if (gacl_entry_from_text_np(scratch.data(), req->entry.get(), 0, &reason) < 0) {
+            report_on(current_name_get(), 1, 0, "Invalid ACL Entry");
+            refuse_piece(piece, reason);
         }
     }
     return req;
@@ -179,13 +210,13 @@ int acecr_from_text(std::unique_ptr<acecr_t> *list, const char *text) {
     // command; the request being read is released on the way out.
     try {
         char *piece = copy.data();
-        for (;;) {
+        for (int number = 1;; number++) {
             char *end = piece + std::strcspn(piece, ";\n\r");
             bool last = *end == '\0';
             *end = '\0';
             std::unique_ptr<acecr_t> req;
             bool read = or_enomem(false, [&] {
-                req = read_piece(piece);
+                req = read_piece(piece, text, number);
                 return true;
             });
             if (!read) report(1, ENOMEM, "Malloc");

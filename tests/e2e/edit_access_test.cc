@@ -171,6 +171,8 @@ TEST_F(EditAccess, PositionsBeyondThe32BitRange) {
         EXPECT_EQ(r.status, 255) << request;
         EXPECT_EQ(r.out, "") << request;
         EXPECT_EQ(r.err, error(std::string(request) + ": Invalid ACL Entry") +
+                             error(std::string(request) + ": request 1 \"" + request +
+                                   "\": invalid position at \"" + request + "\"") +
                              "acecr_from_text: error-catched\n");
         EXPECT_EQ(acl("f"), BASE) << request;
     }
@@ -450,7 +452,9 @@ TEST_F(EditAccess, SimpleReplace) {
     EXPECT_EQ(acl("f"), bob);
     r = run({"edit-access", "/user:bob/user:nosuch:rx/", "f"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, error("/user:bob/user:nosuch:rx/: Invalid simple change request"));
+    EXPECT_EQ(r.err, error("/user:bob/user:nosuch:rx/: Invalid simple change request") +
+                         error("/user:bob/user:nosuch:rx/: request 1 "
+                               "\"/user:bob/user:nosuch:rx/\": unknown user \"nosuch\""));
     EXPECT_EQ(acl("f"), bob);
 
     // Flags after a third "/" change nothing; a lone leading "/" is dropped.
@@ -467,10 +471,26 @@ TEST_F(EditAccess, SimpleRequestLists) {
               "owner@:rw::allow,user:1001:w::allow,group@:r::allow,group:20:r::allow,"
               "everyone@:r::allow");
 
-    for (const char *bad : {"user:bob:r,,group:staff:r", "user:bob:r,", "", "  ", "user:bob:zz"}) {
-        r = run({"edit-access", bad, "f"});
-        EXPECT_EQ(r.status, 1) << bad;
-        EXPECT_EQ(r.err, error(std::string(bad) + ": Invalid simple change request")) << bad;
+    // The second line names the piece (position and text) and why.
+    const struct {
+        const char *text;
+        const char *second;
+    } bad[] = {
+        {"user:bob:r,,group:staff:r", "request 2 \"\": empty entry"},
+        {"user:bob:r;", "request 2 \"\": empty entry"},
+        {"", "request 1 \"\": empty request"},
+        {"  ", "request 1 \"\": empty request"},
+        {"user:bob:zz", "request 1 \"user:bob:zz\": unknown permission letter 'z'"},
+        {"user:bob:r,alice:r?d",
+         "request 2 \"alice:r?d\": \"alice\" is both a user and a group: write user:alice or "
+         "group:alice"},
+    };
+    for (const auto &c : bad) {
+        r = run({"edit-access", c.text, "f"});
+        EXPECT_EQ(r.status, 1) << c.text;
+        EXPECT_EQ(r.err, error(std::string(c.text) + ": Invalid simple change request") +
+                             error(std::string(c.text) + ": " + c.second))
+            << c.text;
     }
     EXPECT_EQ(acl("f"),
               "owner@:rw::allow,user:1001:w::allow,group@:r::allow,group:20:r::allow,"
@@ -530,7 +550,9 @@ TEST_F(EditAccess, ScriptErrors) {
     process_result r = run({"edit-access", "-E", "bad", "f"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, error(": Invalid ACL Entry") + "acecr_from_text: error-catched\n" +
+    EXPECT_EQ(r.err, error(": Invalid ACL Entry") +
+                         error("/^user:/: request 1 \"/^user:/\": no action letter") +
+                         "acecr_from_text: error-catched\n" +
                          error("/^user:/: Invalid action at line 3"));
     EXPECT_EQ(acl("f"), BASE);
 
@@ -543,8 +565,9 @@ TEST_F(EditAccess, ScriptErrors) {
     dir.write("long", long_line + "/^x/\n");
     r = run({"edit-access", "-E", "long", "f"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, error(": Invalid ACL Entry") + "acecr_from_text: error-catched\n" +
-                         error("/^x/: Invalid action at line 3"));
+    EXPECT_EQ(r.err,
+              error(": Invalid ACL Entry") + error("/^x/: request 1 \"/^x/\": no action letter") +
+                  "acecr_from_text: error-catched\n" + error("/^x/: Invalid action at line 3"));
 
     r = run({"edit-access", "-E", "missing", "f"});
     EXPECT_EQ(r.status, 1);
@@ -557,7 +580,9 @@ TEST_F(EditAccess, ScriptErrors) {
     r = run({"edit-access", "-e", "0 d", "-e", "/a(/ p", "f"});
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, error("a(: Regex: Unmatched ( or \\(") + "acecr_from_text: error-catched\n");
+    EXPECT_EQ(r.err, error("a(: Regex: Unmatched ( or \\(") +
+                         error("/a(/ p: request 1 \"/a(/ p\": invalid pattern \"a(\"") +
+                         "acecr_from_text: error-catched\n");
     EXPECT_EQ(acl("f"), BASE);
 }
 

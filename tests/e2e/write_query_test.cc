@@ -44,7 +44,9 @@ TEST_F(FindAccess, Failures) {
         {{"find-access"}, "vossik find-access: Error: Missing required arguments (<acl> <path>)\n"},
         // A pattern that does not parse is reported, not silently unmatched.
         {{"find-access", "owner@:rw:x", "a"},
-         "vossik find-access: Error: owner@:rw:x: Invalid ACL: Invalid argument\n"},
+         "vossik find-access: Error: owner@:rw:x: Invalid ACL: Invalid argument\n"
+         "vossik find-access: Error: owner@:rw:x: entry 1 \"owner@:rw:x\": unknown flag letter "
+         "'x'\n"},
         {{"find-access", "owner@:r", "a", "bad"},
          "vossik find-access: Error: bad: Getting ACL: Invalid argument\n"},
         {{"find-access", "owner@:r", "a", "nosuch"},

@@ -108,7 +108,9 @@ TEST_F(SetAccess, Failures) {
     } cases[] = {
         {{"set-access"}, "vossik set-access: Error: Missing required arguments (<acl> <path>)\n"},
         {{"set-access", "owner@:rwq", "f"},
-         "vossik set-access: Error: owner@:rwq: Invalid ACL: Invalid argument\n"},
+         "vossik set-access: Error: owner@:rwq: Invalid ACL: Invalid argument\n"
+         "vossik set-access: Error: owner@:rwq: entry 1 \"owner@:rwq\": unknown permission "
+         "letter 'q'\n"},
         {{"set-access", "owner@:r", "nosuch"},
          "vossik set-access: Error: nosuch: Accessing: No such file or directory\n"},
     };
@@ -117,6 +119,56 @@ TEST_F(SetAccess, Failures) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(acl("f"), "none");
+}
+
+// A text that does not parse keeps its line and gets a second one naming the
+// entry (position, counting empty ones, and text) and the reason. Names
+// from the fixture database: alice is a user and her own group (1000), as
+// Debian makes them; uid 1001 (bob) equals gid 1001 (devs).
+TEST_F(SetAccess, TextThatDoesNotParseSaysWhichEntryAndWhy) {
+    file("f");
+    std::string spaced, long_name(256, 'x');
+    for (int i = 0; i < 129; i++)
+        spaced += std::string(i ? " " : "") + "everyone@:r";
+    const struct {
+        std::string text;
+        std::string second;  // the second line, after "vossik set-access: Error: <text>: "
+    } cases[] = {
+        {"owner@:rw,u:nobody1:r", "entry 2 \"u:nobody1:r\": unknown user \"nobody1\""},
+        {"group:wheel2:r", "entry 1 \"group:wheel2:r\": unknown group \"wheel2\""},
+        {"owner@:r,,group@:r,staf:r",
+         "entry 2 \"\": empty entry (entries are separated by one comma or blank)"},
+        {"owner@:r, group@:r",
+         "entry 2 \"\": empty entry (entries are separated by one comma or blank)"},
+        {"owner@:r,", "entry 2 \"\": empty entry (entries are separated by one comma or blank)"},
+        {"", "entry 1 \"\": empty text"},
+        {"staf:r", "entry 1 \"staf:r\": unknown user or group \"staf\""},
+        {"alice:rw",
+         "entry 1 \"alice:rw\": \"alice\" is both a user and a group: write user:alice or "
+         "group:alice"},
+        {"owner@:r,1001:r",
+         "entry 2 \"1001:r\": \"1001\" is both a user and a group: write user:1001 or group:1001"},
+        {"owner@:rwe", "entry 1 \"owner@:rwe\": unknown permission letter 'e'"},
+        {"owner@:rw:fdq", "entry 1 \"owner@:rw:fdq\": unknown flag letter 'q'"},
+        {"owner@:rw:fd:permit",
+         "entry 1 \"owner@:rw:fd:permit\": unknown type \"permit\" (allow, deny, audit, alarm)"},
+        {"owner@:rw:fd:deny:x", "entry 1 \"owner@:rw:fd:deny:x\": too many \":\" fields"},
+        {"owner@", "entry 1 \"owner@\": no \":\" after \"owner@\""},
+        {"user:4294967296:r", "entry 1 \"user:4294967296:r\": id \"4294967296\" out of range"},
+        {"4294967296:r", "entry 1 \"4294967296:r\": id \"4294967296\" out of range"},
+        {"u:" + long_name + ":r",
+         "entry 1 \"u:" + long_name + ":r\": name longer than 255 characters"},
+        {spaced, "entry 129 \"everyone@:r\": too many entries (at most 128)"},
+    };
+    for (const auto &c : cases) {
+        process_result r = run({"set-access", c.text, "f"});
+        EXPECT_EQ(r.status, 1) << c.text;
+        EXPECT_EQ(r.err, "vossik set-access: Error: " + c.text +
+                             ": Invalid ACL: Invalid argument\n"
+                             "vossik set-access: Error: " +
+                             c.text + ": " + c.second + "\n");
     }
     EXPECT_EQ(acl("f"), "none");
 }

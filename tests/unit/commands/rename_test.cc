@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ TEST(RenameListParse, ValidTexts) {
         {",u:1:2,,g:3:4,", {{U, 1, 2}, {G, 3, 4}}},
         {"u:1:2,u:1:3", {{U, 1, 2}, {U, 1, 3}}},
         {"u:1:2:3", {{U, 1, 2}}},  // the rest of the item is the new value
+        // Ids are 32 bits wide: 4294967294 and -2 are the same id.
+        {"u:4294967294:-2147483648", {{U, -2, INT32_MIN}}},
     };
     for (const pair_case &c : cases) {
         int result = -2;
@@ -74,6 +77,9 @@ TEST(RenameListParse, InvalidTexts) {
         "u:nosuch:1",     //
         "g:1:nosuch",     //
         "u::1",           //
+        // Beyond 32 bits: refused, not cut to some other id.
+        "u:bob:99999999999",  //
+        "4294967296:bob",     //
     };
     for (const char *text : cases) {
         int result = 0;

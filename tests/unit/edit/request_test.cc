@@ -108,7 +108,10 @@ TEST_F(RequestText, PositionForms) {
         Read r = read(c.text);
         if (c.action == 0) {
             EXPECT_EQ(r.result, -1) << c.text;
-            EXPECT_EQ(r.err, "Error: 2 d: Invalid ACL Entry\nacecr_from_text: error-catched\n");
+            EXPECT_EQ(r.err,
+                      "Error: 2 d: Invalid ACL Entry\n"
+                      "Error: 1, 2 d: request 1 \"1, 2 d\": no action letter at \"2 d\"\n"
+                      "acecr_from_text: error-catched\n");
             continue;
         }
         ASSERT_EQ(r.result, 0) << c.text << ": " << r.err;
@@ -248,7 +251,10 @@ TEST_F(RequestText, SemicolonEndsAPieceEvenInsideAPattern) {
     // flags "/" and the entry text "p", which is no entry.
     Read r = read("/a;b/ p");
     EXPECT_EQ(r.result, -1);
-    EXPECT_EQ(r.err, "Error: Invalid ACL Entry\nacecr_from_text: error-catched\n");
+    EXPECT_EQ(r.err,
+              "Error: Invalid ACL Entry\n"
+              "Error: /a;b/ p: request 2 \"b/ p\": no \":\" after \"p\"\n"
+              "acecr_from_text: error-catched\n");
     ASSERT_NE(r.list, nullptr);
     EXPECT_EQ(r.list->action, 'a');
     EXPECT_EQ(r.list->selection, 0);
@@ -288,23 +294,50 @@ std::string regex_explanation(const char *pattern) {
     return buf;
 }
 
+// Each failure keeps its own line and adds one naming the request (its
+// position in the text, and the text without surrounding blanks) and why.
 TEST_F(RequestText, ErrorsAreCaughtAndReported) {
     const std::string caught = "acecr_from_text: error-catched\n";
     struct {
         const char *text;
         std::string message;
     } cases[] = {
-        {"/user:nosuch:r/= p", "Error: user:nosuch:r: Invalid GACL Entry\n"},
-        {"/owner@/+ p", "Error: owner@: Invalid GACL Entry\n"},
-        {"/a(/ p", "Error: a(: Regex: " + regex_explanation("a(") + "\n"},
-        {"/^user:/", "Error: : Invalid ACL Entry\n"},
-        {"1-3 /x/ 5 q", "Error: 5 q: Invalid ACL Entry\n"},
-        {"1 2 p", "Error: 2 p: Invalid ACL Entry\n"},
-        {"{d}", "Error: : Invalid ACL Entry\n"},
-        {"0 a user:nosuch:r", "Error: Invalid ACL Entry\n"},
-        {"0 a user:bob:rz", "Error: Invalid ACL Entry\n"},
+        {"/user:nosuch:r/= p",
+         "Error: user:nosuch:r: Invalid GACL Entry\n"
+         "Error: /user:nosuch:r/= p: request 1 \"/user:nosuch:r/= p\": unknown user \"nosuch\"\n"},
+        {"/owner@/+ p",
+         "Error: owner@: Invalid GACL Entry\n"
+         "Error: /owner@/+ p: request 1 \"/owner@/+ p\": no \":\" after \"owner@\"\n"},
+        {"/a(/ p", "Error: a(: Regex: " + regex_explanation("a(") +
+                       "\n"
+                       "Error: /a(/ p: request 1 \"/a(/ p\": invalid pattern \"a(\"\n"},
+        {"/^user:/",
+         "Error: : Invalid ACL Entry\n"
+         "Error: /^user:/: request 1 \"/^user:/\": no action letter\n"},
+        {"1-3 /x/ 5 q",
+         "Error: 5 q: Invalid ACL Entry\n"
+         "Error: 1-3 /x/ 5 q: request 1 \"1-3 /x/ 5 q\": no action letter at \"5 q\"\n"},
+        {"1 2 p",
+         "Error: 2 p: Invalid ACL Entry\n"
+         "Error: 1 2 p: request 1 \"1 2 p\": no action letter at \"2 p\"\n"},
+        {"{d}",
+         "Error: : Invalid ACL Entry\n"
+         "Error: {d}: request 1 \"{d}\": no action letter\n"},
+        {";; # note; 0 a user:nosuch:r ",
+         "Error: Invalid ACL Entry\n"
+         "Error: ;; # note; 0 a user:nosuch:r : request 4 \"0 a user:nosuch:r\": "
+         "unknown user \"nosuch\"\n"},
+        {"0 a user:bob:rz",
+         "Error: Invalid ACL Entry\n"
+         "Error: 0 a user:bob:rz: request 1 \"0 a user:bob:rz\": unknown permission letter 'z'\n"},
+        {"0 a alice:r",
+         "Error: Invalid ACL Entry\n"
+         "Error: 0 a alice:r: request 1 \"0 a alice:r\": \"alice\" is both a user and a group: "
+         "write user:alice or group:alice\n"},
         // The new entry is the whole rest of the piece, blanks included.
-        {"0 a user:bob:r ;p", "Error: Invalid ACL Entry\n"},
+        {"0 a user:bob:r ;p",
+         "Error: Invalid ACL Entry\n"
+         "Error: 0 a user:bob:r ;p: request 1 \"0 a user:bob:r\": unknown permission letter ' '\n"},
     };
     for (const auto &c : cases) {
         Read r = read(c.text);
@@ -320,6 +353,7 @@ TEST_F(RequestText, ErrorLinesCarryTheCommandName) {
     EXPECT_EQ(r.result, -1);
     EXPECT_EQ(r.err,
               "vossik edit-access: Error: 2 p: Invalid ACL Entry\n"
+              "vossik edit-access: Error: 1 2 p: request 1 \"1 2 p\": no action letter at \"2 p\"\n"
               "acecr_from_text: error-catched\n");
 }
 

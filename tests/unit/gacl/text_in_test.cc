@@ -261,6 +261,38 @@ TEST(AclFromText, FailuresAreEinval) {
     EXPECT_EQ(errno, EINVAL);
 }
 
+// Every reason is shown end to end by the set-access tests; here: which
+// entry is named, whatever the separators, and the entry form's reason.
+TEST(AclFromText, NamesTheFailingEntryAndWhy) {
+    const struct {
+        const char *text;
+        int item;
+        const char *entry;
+        const char *reason;
+    } cases[] = {
+        {"owner@:r\tgroup@:r\nuser:nosuch:r,everyone@:r", 3, "user:nosuch:r",
+         "unknown user \"nosuch\""},
+        {"owner@:r,\r", 2, "", "empty entry (entries are separated by one comma or blank)"},
+        {"owner@:r group@:rw:fd:audit:x", 2, "group@:rw:fd:audit:x", "too many \":\" fields"},
+        {"u:bob:r,g:1001:r,shared:r", 3, "shared:r",
+         "\"shared\" is both a user and a group: write user:shared or group:shared"},
+    };
+    for (const auto &c : cases) {
+        gacl_text_error_t why;
+        EXPECT_EQ(gacl_from_text(c.text, &why), nullptr) << c.text;
+        EXPECT_EQ(why.item, c.item) << c.text;
+        EXPECT_EQ(why.text, c.entry) << c.text;
+        EXPECT_EQ(why.reason, c.reason) << c.text;
+    }
+
+    // Relaxed reading excuses unknown names, not a name that is both.
+    std::string reason;
+    char both[] = "alice:r";
+    gacl_entry_t_struct entry{};
+    EXPECT_EQ(gacl_entry_from_text_np(both, &entry, RELAXED, &reason), -1);
+    EXPECT_EQ(reason, "\"alice\" is both a user and a group: write user:alice or group:alice");
+}
+
 TEST(AclFromText, CapacityFromCommas) {
     auto joined = [](int n, const char *sep) {
         std::string s;
