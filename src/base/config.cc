@@ -2,6 +2,7 @@
 #include "base/config.h"
 
 #include <cstring>
+#include <string>
 
 #include "base/version.h"
 
@@ -54,6 +55,15 @@ int acl_style_parse(const char *text, int32_t *code) {
     return -1;
 }
 
+std::string acl_style_names() {
+    std::string names;
+    for (const auto &s : styles) {
+        if (!names.empty()) names += ", ";
+        names += s.name;
+    }
+    return names;
+}
+
 const char *acl_style_name(int32_t code) {
     for (const auto &s : styles) {
         if (s.code == code) return s.display;
@@ -85,4 +95,14 @@ int file_types_parse(const char *text, int32_t *mask) {
         }
     }
     return *mask != 0 ? 1 : 0;
+}
+
+const char *file_type_letters() {
+    static const std::string letters = [] {
+        std::string text;
+        for (const auto &t : type_letters)
+            text += t.letter;
+        return text;
+    }();
+    return letters.c_str();
 }

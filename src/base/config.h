@@ -55,6 +55,10 @@ extern program_info_t program_info;
 // alone); -1 for any other text.
 int acl_style_parse(const char *text, int32_t *code);
 
+// The nine style names, as the style option takes them: "default, standard,
+// brief, ...".
+std::string acl_style_names();
+
 // Display name of a style code ("Default", "CSV", ...), or null for a code
 // without a style.
 const char *acl_style_name(int32_t code);
@@ -65,3 +69,6 @@ const char *acl_style_name(int32_t code);
 // 0 when it is zero, -1 at the first character that is not a letter, "+"
 // or "-" (the letters before it stay applied).
 int file_types_parse(const char *text, int32_t *mask);
+
+// The file-type letters in table order, "pcdbflsw".
+const char *file_type_letters();

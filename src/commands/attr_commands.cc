@@ -113,7 +113,7 @@ std::string shown_value(const std::vector<char> &value) {
 
 }  // namespace
 
-int opt_attr_options(const char *, const char *value, uint32_t, const void *, void *target,
+int opt_attr_options(const char *name, const char *value, uint32_t, const void *, void *target,
                      const char *) {
     auto *flags = static_cast<int32_t *>(target);
     if (value == nullptr) value = "";
@@ -121,8 +121,10 @@ int opt_attr_options(const char *, const char *value, uint32_t, const void *, vo
         *flags = 0;
         return 0;
     }
-    if (fs_xattr_flags_parse(value, flags) < 0)
-        report(1, 0, "%s: Invalid extended attribute flags", value);
+    if (fs_xattr_flags_parse(value, flags) < 0) {
+        const char *bad = value + std::strspn(value, "fS");
+        report(1, 0, "--%s=%s: Unknown letter '%c' (f, S, or - alone)", name, value, *bad);
+    }
     return 0;
 }
 

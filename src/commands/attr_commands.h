@@ -13,8 +13,8 @@ extern const option_t attr_options[];
 
 // attr-options: "-" clears the flags; other values are read by
 // fs_xattr_flags_parse into the int32_t at `target` (fs_xattr_flags). A bad
-// letter ends the command with "<value>: Invalid extended attribute flags",
-// the letters before it staying in force.
+// letter ends the command with "--attr-options=<value>: Unknown letter 'X'
+// (f, S, or - alone)", the letters before it staying in force.
 int opt_attr_options(const char *name, const char *value, uint32_t type, const void *parsed,
                      void *target, const char *context);
 

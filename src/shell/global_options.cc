@@ -3,12 +3,25 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <string>
 
 #include "base/config.h"
+#include "base/report.h"
 #include "shell/registry.h"
 
 namespace {
+
+// "pcd" as "p c d".
+std::string spaced(const char *letters) {
+    std::string text;
+    for (const char *c = letters; *c; ++c) {
+        if (!text.empty()) text += ' ';
+        text += *c;
+    }
+    return text;
+}
 
 int as_int(const void *parsed) {
     return *static_cast<const int *>(parsed);
@@ -59,16 +72,36 @@ int opt_depth(const char *, const char *, uint32_t, const void *parsed, void *, 
     return 0;
 }
 
-int opt_style(const char *, const char *value, uint32_t, const void *, void *, const char *) {
+// A refused value is said in one line naming option, value and the choices;
+// the command does not run.
+int opt_style(const char *name, const char *value, uint32_t, const void *, void *, const char *) {
     int32_t code = 0;
-    if (acl_style_parse(value, &code) != 1) return -1;
+    if (acl_style_parse(value, &code) != 1) {
+        report_on(current_name_get(), 1, 0, "--%s=%s: Unknown style (%s)", name, value,
+                  acl_style_names().c_str());
+        return -1;
+    }
     config.style = code;
     return 0;
 }
 
-int opt_type(const char *, const char *value, uint32_t, const void *, void *, const char *) {
+int opt_type(const char *name, const char *value, uint32_t, const void *, void *, const char *) {
     int32_t mask = 0;
-    if (file_types_parse(value, &mask) != 1) return -1;
+    int parsed = file_types_parse(value, &mask);
+    if (parsed < 0) {
+        const char *letters = file_type_letters();
+        const char *bad = value;
+        while (*bad != '\0' && (*bad == '+' || *bad == '-' || std::strchr(letters, *bad)))
+            ++bad;
+        report_on(current_name_get(), 1, 0,
+                  "--%s=%s: Unknown file type letter '%c' (%s, + adds, - removes)", name, value,
+                  *bad, spaced(letters).c_str());
+        return -1;
+    }
+    if (parsed == 0) {
+        report_on(current_name_get(), 1, 0, "--%s=%s: No file type left", name, value);
+        return -1;
+    }
     config.types = mask;
     return 0;
 }

@@ -69,6 +69,17 @@ int find_options(std::initializer_list<const option_t *> tables, Accepts accepts
     return matches;
 }
 
+// A value the option cannot take: one line naming the option, the value and
+// why, under the current name; the command does not run (the caller goes
+// on with the rejection).
+void refuse_value(const option_t *opt, const char *value, const char *why) {
+    if (value) {
+        report_on(current_name_get(), 1, 0, "--%s=%s: %s", opt->name, value, why);
+    } else {
+        report_on(current_name_get(), 1, 0, "--%s: %s", opt->name, why);
+    }
+}
+
 }  // namespace
 
 int opts_set_value(const option_t *opt, const char *value, const char *context) {
@@ -84,6 +95,7 @@ int opts_set_value(const option_t *opt, const char *value, const char *context) 
     switch (base) {
         case OPT_SWITCH:
             if (value) {
+                refuse_value(opt, value, "Takes no value");
                 errno = E2BIG;
                 return -1;
             }
@@ -93,18 +105,22 @@ int opts_set_value(const option_t *opt, const char *value, const char *context) 
         case OPT_INT:
             if (value) {
                 if (!str_to_int(value, &number) || (base == OPT_UINT && number < 0)) {
+                    refuse_value(opt, value,
+                                 base == OPT_UINT ? "Not a number of 0 or more" : "Not a number");
                     errno = EINVAL;
                     return -1;
                 }
                 parsed = &number;
                 if (!opt->handler && opt->target) *static_cast<int *>(opt->target) = number;
             } else if (!optional) {
+                refuse_value(opt, nullptr, "Missing value");
                 errno = ENOENT;
                 return -1;
             }
             break;
         case OPT_TEXT:
             if (!value && !optional) {
+                refuse_value(opt, nullptr, "Missing value");
                 errno = ENOENT;
                 return -1;
             }
@@ -200,11 +216,15 @@ int opts_set_from_text(const option_t *table, const char *text, const char *cont
     int matches = find_options(
         {table}, [&](const option_t &o) { return name_match(option.name.c_str(), o.name); },
         &found);
+    // Said as the command line says it, but without abandoning: the config
+    // command goes on with the rejection.
     if (matches == 0) {
+        report_on(current_name_get(), 1, 0, "%s: Invalid option", text);
         errno = ENOENT;
         return -1;
     }
     if (matches > 1) {
+        report_on(current_name_get(), -1, 0, "%s: Multiple options matches", text);
         errno = E2BIG;
         return -1;
     }

@@ -212,7 +212,8 @@ TEST_F(Attributes, FlagsPersistAcrossInteractiveCommands) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "f:\n  s\n  t\n");
     EXPECT_EQ(r.err,
-              "vossik set-attribute: Error: fX: Invalid extended attribute flags\n"
+              "vossik set-attribute: Error: --attr-options=fX: Unknown letter 'X' (f, S, or - "
+              "alone)\n"
               // f alone was left in force: the link itself, which takes no user attributes.
               "vossik set-attribute: Error: l: w: Setting Extended Attribute: "
               "Operation not permitted\n");
@@ -262,7 +263,8 @@ TEST_F(Attributes, FailuresNameTheirObject) {
         {{"set-attribute", file_, "b=2", "novalue", "c=3"},
          "vossik set-attribute: Error: novalue: Missing '=' delimiter\n"},
         {{"list-attribute", "-Xq", file_},
-         "vossik list-attribute: Error: q: Invalid extended attribute flags\n"},
+         "vossik list-attribute: Error: --attr-options=q: Unknown letter 'q' (f, S, or - "
+         "alone)\n"},
     };
     for (const auto &c : cases) {
         process_result r = run_vossik(c.args);

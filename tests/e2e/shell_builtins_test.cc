@@ -79,7 +79,10 @@ TEST(Config, SavesDefaultsForTheRestOfTheRun) {
                                   "config style=csv\n"
                                   "config -r\n"
                                   "config -d\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err,
+              "vossik config: Error: --depth=x: Not a number\n"
+              "vossik config: Error: --style=foo: Unknown style (default, standard, brief, "
+              "verbose, csv, samba, icacls, solaris, primos)\n");
     EXPECT_EQ(r.out, configuration(1) + configuration(1) + configuration(2, "2") +
                          configuration(2, "2") + configuration(2, "No Limit", "CSV") +
                          configuration(2, "0", "CSV"))
@@ -89,9 +92,11 @@ TEST(Config, SavesDefaultsForTheRestOfTheRun) {
     r = run_vossik({}, "config depth=3 verbose=1\nconfig\n");
     EXPECT_EQ(r.out, configuration()) << "a rejected word keeps the earlier ones from lasting";
 
-    r = run_vossik({}, "config depth=x\n");
+    r = run_vossik({}, "config depth=x\nconfig nosuch\n");
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err,
+              "vossik config: Error: --depth=x: Not a number\n"
+              "vossik config: Error: nosuch: Invalid option\n");
 }
 
 TEST(Config, HelpAsAConfigWordListsTheTypedCommand) {

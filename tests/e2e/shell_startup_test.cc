@@ -21,10 +21,63 @@ TEST(Startup, InvalidGlobalOptionEndsWithStatus1) {
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Warning: --no: Multiple options matches\n");
+}
 
-    r = run_vossik({"-v", "-Sfoo", "echo-text", "x"});
-    EXPECT_EQ(r.status, 1) << "a rejected value ends the program silently";
-    EXPECT_EQ(r.out + r.err, "");
+// Every option that takes a value, refused: one line naming the option, the
+// value and why; status 1 before the command word, 255 after it (1 where
+// the option's handler ends the command itself, as attr-options does).
+TEST(Startup, RejectedOptionValuesSayWhy) {
+    const std::string styles =
+        " (default, standard, brief, verbose, csv, samba, icacls, solaris, primos)\n";
+    const std::string letters = " (p c d b f l s w, + adds, - removes)\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"-v", "-S", "foo", "lac", "x"}, 1, "Error: --style=foo: Unknown style" + styles},
+        {{"lac", "-SBrief", "x"},
+         255,
+         "vossik list-access: Error: --style=Brief: Unknown style" + styles},
+        {{"lac", "-S"}, 255, "vossik list-access: Error: --style: Missing value\n"},
+        {{"lac", "-t", "z", "x"},
+         255,
+         "vossik list-access: Error: --type=z: Unknown file type letter 'z'" + letters},
+        {{"-t+d-d", "lac"}, 1, "Error: --type=+d-d: No file type left\n"},
+        {{"--debug=x", "lac"}, 1, "Error: --debug=x: Not a number of 0 or more\n"},
+        {{"lac", "--print=-2", "x"},
+         255,
+         "vossik list-access: Error: --print=-2: Not a number of 0 or more\n"},
+        {{"lac", "--recurse=all", "x"},
+         255,
+         "vossik list-access: Error: --recurse=all: Not a number\n"},
+        {{"--depth=", "lac"}, 1, "Error: --depth=: Not a number\n"},
+        {{"lac", "--verbose=2", "x"},
+         255,
+         "vossik list-access: Error: --verbose=2: Takes no value\n"},
+        {{"list-attribute", "-Xq", "x"},
+         1,
+         "vossik list-attribute: Error: --attr-options=q: Unknown letter 'q' (f, S, or - alone)\n"},
+        {{"list-attribute", "-X"},
+         255,
+         "vossik list-attribute: Error: --attr-options: Missing value\n"},
+        {{"edit-access", "--execute"},
+         255,
+         "vossik edit-access: Error: --execute: Missing value\n"},
+        {{"edit-access", "-E"}, 255, "vossik edit-access: Error: --file: Missing value\n"},
+        // A request text that does not parse: the reader's lines.
+        {{"edit-access", "-e", "1 /x/ 7", "x"},
+         255,
+         "vossik edit-access: Error: 7: Invalid ACL Entry\n"
+         "vossik edit-access: Error: 1 /x/ 7: request 1 \"1 /x/ 7\": no action letter at \"7\"\n"
+         "acecr_from_text: error-catched\n"},
+    };
+    for (const auto &c : cases) {
+        process_result r = run_vossik(c.args);
+        EXPECT_EQ(r.status, c.status) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
 }
 
 TEST(Startup, HelpOptionListsCommands) {

@@ -99,18 +99,8 @@ TEST(OptionParser, GlobalOptionsAndTheirValues) {
         {{"-D3", "-D"}, 3, [] { return config.debug == 4; }, "-D3 -D"},
         {{"-Scsv"}, 2, [] { return config.style == ACL_STYLE_CSV; }, "-Scsv"},
         {{"-S", "csv", "f"}, 3, [] { return config.style == ACL_STYLE_CSV; }, "-S csv"},
-        {{"-vS", "-v"}, -1, nullptr, "-vS -v: -v is not a style"},
         {{"--style=samba"}, 2, [] { return config.style == ACL_STYLE_SAMBA; }, "--style=samba"},
         {{"-tfd"}, 2, [] { return config.types == 0xC000; }, "-tfd"},
-        {{"-t", "+d-d"}, -1, nullptr, "-t +d-d gives no type"},
-        {{"-t", "dz"}, -1, [] { return config.types == 0; }, "-t dz"},
-        {{"-S"}, -1, nullptr, "-S without a value"},
-        {{"--style", "csv"}, -1, nullptr, "--style takes no value from the next word"},
-        {{"-SBrief"}, -1, nullptr, "display name rejected"},
-        {{"-Sbr"}, -1, nullptr, "abbreviated style rejected"},
-        {{"--verbose=2"}, -1, nullptr, "a switch with a value"},
-        {{"--print=-1"}, -1, nullptr, "negative non-negative integer"},
-        {{"--depth=x"}, -1, nullptr, "unreadable integer"},
         {{"--", "-x"}, 2, nullptr, "-- ends the options"},
         {{"-", "-x"}, 2, nullptr, "- ends the options"},
         {{"-v", "--", "--", "-x"}, 3, [] { return config.verbose == 1; }, "only the first --"},
@@ -124,6 +114,42 @@ TEST(OptionParser, GlobalOptionsAndTheirValues) {
             EXPECT_TRUE(c.config_check()) << c.label;
         }
     }
+}
+
+// A rejected value is said in one line naming the option, the value and why,
+// and does not abandon: the caller goes on with the negative result.
+TEST(OptionParser, RejectedValuesSayWhy) {
+    const std::string styles =
+        " (default, standard, brief, verbose, csv, samba, icacls, solaris, primos)\n";
+    const std::string letters = " (p c d b f l s w, + adds, - removes)\n";
+    const struct {
+        std::vector<std::string> words;
+        std::string err;
+    } cases[] = {
+        {{"-Sfoo"}, "Error: --style=foo: Unknown style" + styles},
+        {{"-vS", "-v"}, "Error: --style=-v: Unknown style" + styles},
+        {{"-SBrief"}, "Error: --style=Brief: Unknown style" + styles},  // the display name
+        {{"-Sbr"}, "Error: --style=br: Unknown style" + styles},        // no abbreviations
+        {{"--style="}, "Error: --style=: Unknown style" + styles},
+        {{"-S"}, "Error: --style: Missing value\n"},
+        {{"--style", "csv"}, "Error: --style: Missing value\n"},  // not from the next word
+        {{"-t", "z"}, "Error: --type=z: Unknown file type letter 'z'" + letters},
+        {{"-td-x"}, "Error: --type=d-x: Unknown file type letter 'x'" + letters},
+        {{"-t", "+d-d"}, "Error: --type=+d-d: No file type left\n"},
+        {{"--verbose=2"}, "Error: --verbose=2: Takes no value\n"},
+        {{"--print=-1"}, "Error: --print=-1: Not a number of 0 or more\n"},
+        {{"--debug=x"}, "Error: --debug=x: Not a number of 0 or more\n"},
+        {{"--depth=x"}, "Error: --depth=x: Not a number\n"},
+        {{"--recurse="}, "Error: --recurse=: Not a number\n"},
+        {{"-v", "--fi"}, "Error: --file: Missing value\n"},
+    };
+    for (const auto &c : cases) {
+        parse_outcome out = parse(c.words, edit_table);
+        EXPECT_EQ(out.abandoned, 0) << c.err;
+        EXPECT_EQ(out.result, -1) << c.err;
+        EXPECT_EQ(out.err, c.err);
+    }
+    EXPECT_EQ(config.types, 0) << "a rejected type text changes nothing";
 }
 
 TEST(OptionParser, ReportsUnknownAndAmbiguousOptions) {
@@ -164,6 +190,7 @@ TEST(OptionParser, CommandTableTakesPartWithTheGlobalOne) {
 
     out = parse({"-e"}, edit_table);
     EXPECT_EQ(out.result, -1) << "text value missing";
+    EXPECT_EQ(out.err, "Error: --execute: Missing value\n");
 }
 
 TEST(OptionParser, RejectsBrokenTables) {
@@ -240,23 +267,38 @@ TEST(OptionValue, HandlerSeesEverythingAndDecides) {
     EXPECT_EQ(log, "level|(none)|257|(none)|ctx");
 }
 
+// The config command's words: refused names and values are said as on the
+// command line, without abandoning.
 TEST(OptionValue, SetFromText) {
     config = config_t{};
+    current_name_set(nullptr);
     const struct {
         const char *text;
         int result;
         int err;
+        const char *line;
     } cases[] = {
-        {"verbose", 0, 0},    {"depth=2", 0, 0},     {"style=csv", 0, 0}, {"depth=x", -1, EINVAL},
-        {"de=1", -1, E2BIG},  {"foo", -1, ENOENT},   {"", -1, ENOENT},    {"verbose=1", -1, E2BIG},
-        {"style=foo", -1, 0}, {"style", -1, ENOENT},
+        {"verbose", 0, 0, ""},
+        {"depth=2", 0, 0, ""},
+        {"style=csv", 0, 0, ""},
+        {"depth=x", -1, EINVAL, "Error: --depth=x: Not a number\n"},
+        {"de=1", -1, E2BIG, "Warning: de=1: Multiple options matches\n"},
+        {"foo", -1, ENOENT, "Error: foo: Invalid option\n"},
+        {"", -1, ENOENT, "Error: : Invalid option\n"},
+        {"verbose=1", -1, E2BIG, "Error: --verbose=1: Takes no value\n"},
+        {"style=foo", -1, 0,
+         "Error: --style=foo: Unknown style (default, standard, brief, verbose, csv, samba, "
+         "icacls, solaris, primos)\n"},
+        {"style", -1, ENOENT, "Error: --style: Missing value\n"},
     };
     for (const auto &c : cases) {
         errno = 0;
+        testing::internal::CaptureStderr();
         EXPECT_EQ(opts_set_from_text(global_options, c.text, "config"), c.result) << c.text;
         if (c.err) {
             EXPECT_EQ(errno, c.err) << c.text;
         }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
     }
     EXPECT_EQ(config.verbose, 1);
     EXPECT_EQ(config.max_depth, 2);

@@ -217,7 +217,9 @@ TEST(Dispatch, QuestionMarkListsInsteadOfRunning) {
 TEST(Dispatch, RejectedOptionValueSkipsTheHandler) {
     dispatched d = dispatch({"alpine", "-Sfoo", "x"});
     EXPECT_EQ(d.result, -1);
-    EXPECT_EQ(d.err, "");
+    EXPECT_EQ(d.err,
+              "vossik alpine: Error: --style=foo: Unknown style (default, standard, brief, "
+              "verbose, csv, samba, icacls, solaris, primos)\n");
     EXPECT_TRUE(handled.empty());
 }
 
