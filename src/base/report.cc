@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/cancel.h"
 #include "gacl/text_in.h"
 
 namespace {
@@ -64,6 +65,9 @@ void write_line(const char *prefix, int status, int err, const char *format, va_
 }  // namespace
 
 int report(int status, int err, const char *format, ...) {
+    // A command that Ctrl-C interrupted ends at its first failure, which is
+    // most likely the interrupted call itself: quietly, as cancelled.
+    if (status != 0) cancel_point();
     int saved_errno = errno;
     va_list args;
     va_start(args, format);
@@ -75,6 +79,9 @@ int report(int status, int err, const char *format, ...) {
 }
 
 int report_on(const char *prefix, int status, int err, const char *format, ...) {
+    // After Ctrl-C the command ends at its next cancellation point; what
+    // fails meanwhile is the interruption's doing.
+    if (status != 0 && cancel_requested()) return status;
     int saved_errno = errno;
     va_list args;
     va_start(args, format);

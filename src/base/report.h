@@ -27,7 +27,8 @@ int report(int status, int err, const char *format, ...) __attribute__((format(p
 
 // Writes one message line as report() does, under `prefix` instead of the
 // current name (none for null), and never abandons: for failures after which
-// the command goes on. Returns `status`; errno is left intact.
+// the command goes on. Returns `status`; errno is left intact. After Ctrl-C
+// (base/cancel.h) a non-zero status writes nothing.
 int report_on(const char *prefix, int status, int err, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/path.h"
@@ -125,6 +126,7 @@ void list_directory(const char *path) {
         names = strvec_new(NAMES_INITIAL);
         if (!names) report(1, ENOMEM, "Memory allocation failure");
         for (;;) {
+            cancel_point();
             errno = 0;
             struct dirent *entry = fs_readdir(dir.get());
             if (entry == nullptr) {
@@ -148,6 +150,7 @@ void list_directory(const char *path) {
 
     totals_t totals;
     for (uint64_t i = 0; i < names->count; ++i) {
+        cancel_point();
         const char *name = names->items[i].get();
         shown_name shown(name);
         if (config.verbose == 0) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "fs/acl_io.h"
@@ -71,6 +72,7 @@ class walker {
     // Calls back for a directory or a named path. A positive result is not
     // a reason to stop here: only a failure (negative) ends the walk.
     int visit(const char *path, const struct stat &st, unsigned depth) {
+        cancel_point();
         if (!file_type_passes(st.st_mode, types_)) return 0;
         int result = callback_(path, &st, depth, context_);
         return result < 0 ? result : 0;
@@ -95,6 +97,7 @@ class walker {
         const size_t base = child.size();
         struct stat st;
         for (;;) {
+            cancel_point();
             errno = 0;
             const struct dirent *entry = fs_readdir(dir.get());
             if (entry == nullptr) {

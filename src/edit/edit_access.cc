@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "commands/walk.h"
@@ -69,6 +70,7 @@ using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 // time. Failures release the run's groups and abandon the command.
 void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     bool from_stdin = std::strcmp(name, "-") == 0;
+    cancel_point();
     file_ptr file(from_stdin ? stdin : std::fopen(name, "r"));
     if (!file) {
         int saved = errno;
@@ -83,7 +85,8 @@ void read_script(const char *name, std::unique_ptr<acecr_t> *list) {
     char line[SCRIPT_LINE_SIZE];
     int number = 0;
     while (std::fgets(line, sizeof line, file.get())) {
-            std::size_t length = std::strlen(line);
+        cancel_point();
+        std::size_t length = std::strlen(line);
         while (length > 0 && is_space(line[length - 1]))
             line[--length] = '\0';
         ++number;

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "gacl/text_in.h"
@@ -228,6 +229,7 @@ int acecr_from_text(std::unique_ptr<acecr_t> *list, const char *text) {
             piece = end + 1;
         }
     } catch (const command_abandoned &) {
+        if (cancel_requested()) throw;  // Ctrl-C is no fault of the text
         int saved = errno;
         std::fflush(stdout);
         std::fputs("acecr_from_text: error-catched\n", stderr);

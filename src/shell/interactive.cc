@@ -18,6 +18,7 @@
 #include <stdio_ext.h>
 #endif
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "shell/builtins.h"
@@ -170,6 +171,14 @@ std::optional<std::string> read_plain_line() {
     }
 }
 
+// Readline calls this while it waits for keys (about ten times a second):
+// after Ctrl-C (which readline has passed on to the cancel handler and
+// echoed as ^C) the line being typed ends, and the loop drops it.
+int end_line_on_interrupt() {
+    if (cancel_requested()) rl_done = 1;
+    return 0;
+}
+
 }  // namespace
 
 int process_line(const char *line, int status) {
@@ -215,15 +224,21 @@ int interactive_loop() {
     if (terminal) {
         std::printf("%s\n", program_banner());
         std::printf("\nINTERACTIVE MODE (type 'help' for information)\n");
+        // Ctrl-C cancels the command or the line being typed, not the
+        // session. A script piped in keeps the usual SIGINT.
+        cancel_install();
+        rl_event_hook = end_line_on_interrupt;
     }
     int status = output_finish(0);
     rl_attempted_completion_function = complete_hook;
 
     for (;;) {
         std::string line;
+        cancel_clear();
         if (terminal) {
             std::unique_ptr<char, free_deleter> read(readline(prompt_for(status)));
             if (!read) break;
+            if (cancel_requested()) continue;  // the line was given up: nothing runs
             line = read.get();
             add_history(read.get());
         } else {
@@ -233,6 +248,13 @@ int interactive_loop() {
         }
         current_name_set(program_info.name.c_str());
         status = process_line(line.c_str(), status);
+        if (cancel_requested()) {
+            // Whatever failed after Ctrl-C failed because of it. The
+            // terminal has echoed ^C; the prompt goes on the next line.
+            if (status != 0) status = CANCEL_STATUS;
+            std::fputs("\n", stdout);
+            std::fflush(stdout);
+        }
     }
     return status;
 }

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <string>
+
 #include "base/version.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -191,6 +194,75 @@ TEST(Terminal, TabCompletesCommandsAndOptions) {
         << "no blank after an option that takes a value";
     term.send("exit-command 4\r");
     EXPECT_EQ(term.wait_exit(), 4);
+}
+
+// A tree whose listing is far larger than a terminal holds unread, so a
+// listing of it is still running (waiting for the terminal) when the test
+// presses Ctrl-C.
+void big_tree(const temp_dir &dir, const std::string &name) {
+    ASSERT_EQ(mkdir(dir.file(name).c_str(), 0755), 0);
+    for (int i = 0; i < 3000; ++i)
+        dir.write(name + "/f" + std::to_string(i), "");
+}
+
+TEST(Terminal, CtrlCDropsTheLineBeingTyped) {
+    pty_process term;
+    ASSERT_TRUE(term.wait_for("> "));
+    term.send("nonesuch\r");
+    ASSERT_TRUE(term.wait_for("! "));
+    term.send("echo-text partly typed");
+    ASSERT_TRUE(term.wait_for("typed"));
+    term.send("\x03");
+    ASSERT_TRUE(term.wait_for("^C\r\n! ")) << "a fresh prompt; the status is kept";
+    term.send("echo-text next\r");
+    ASSERT_TRUE(term.wait_for("next\r\n> "));
+    EXPECT_EQ(term.output().find("partly typed\r\n"), std::string::npos) << "did not run";
+    term.send("\x04");
+    EXPECT_EQ(term.wait_exit(), 0);
+}
+
+// Ctrl-C ends the running command as abandoned (status 130), and the session
+// goes on where it was: directory, settings and variables.
+TEST(Terminal, CtrlCCancelsTheRunningCommand) {
+    temp_dir dir;
+    big_tree(dir, "big");
+    pty_process term({"vossik"}, dir.path());
+    ASSERT_TRUE(term.wait_for("> "));
+    term.send("config style=csv\r");
+    ASSERT_TRUE(term.wait_for("\r\n> "));
+    term.send("change-directory big\r");
+    ASSERT_TRUE(term.wait_for("\r\n> "));
+    term.send("get-access A=f0\r");
+    ASSERT_TRUE(term.wait_for("\r\n> "));
+
+    for (int round = 0; round < 2; ++round) {
+        term.send("list-access -r .\r");
+        ASSERT_TRUE(term.wait_for("list-access -r .\r\n"));  // the command runs now
+        term.send("\x03");
+        ASSERT_TRUE(term.wait_for("\r\n! ")) << "cancelled, with an error status";
+        if (round == 1) break;
+
+        term.send("print-work-directory\r");
+        ASSERT_TRUE(term.wait_for(dir.path() + "/big\r\n> "));
+        term.send("config\r");
+        ASSERT_TRUE(term.wait_for("Style:              CSV\r\n> "));
+        term.send("echo-text ${A}\r");
+        ASSERT_TRUE(term.wait_for("owner@:"));
+        ASSERT_TRUE(term.wait_for("\r\n> "));
+    }
+    term.send("\x04");
+    EXPECT_EQ(term.wait_exit(), 130);
+    EXPECT_EQ(term.output().find("Error"), std::string::npos) << "no message";
+}
+
+// A single command line keeps the usual Ctrl-C: it ends the program.
+TEST(Terminal, CtrlCEndsASingleCommand) {
+    temp_dir dir;
+    big_tree(dir, "big");
+    pty_process term({"vossik", "list-access", "-r", "big"}, dir.path());
+    ASSERT_TRUE(term.wait_for("# file: "));
+    term.send("\x03");
+    EXPECT_EQ(term.wait_exit(), 128 + SIGINT);
 }
 
 TEST(Terminal, NoBannerWhenInputIsNotATerminal) {

@@ -5,10 +5,12 @@
 #include <regex.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/cancel.h"
 #include "base/report.h"
 #include "gacl/vocab.h"
 
@@ -355,6 +357,25 @@ TEST_F(RequestText, ErrorLinesCarryTheCommandName) {
               "vossik edit-access: Error: 2 p: Invalid ACL Entry\n"
               "vossik edit-access: Error: 1 2 p: request 1 \"1 2 p\": no action letter at \"2 p\"\n"
               "acecr_from_text: error-catched\n");
+}
+
+// A failure after Ctrl-C is the cancellation's, not the text's: it passes
+// the reader's recovery point on to the shell, without a message.
+TEST_F(RequestText, CtrlCPassesTheReader) {
+    cancel_install();
+    ASSERT_EQ(std::raise(SIGINT), 0);
+    std::unique_ptr<acecr_t> list;
+    testing::internal::CaptureStderr();
+    int status = 0;
+    try {
+        acecr_from_text(&list, "1 2 p");
+    } catch (const command_abandoned &abandoned) {
+        status = abandoned.status;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(status, CANCEL_STATUS);
+    cancel_clear();
+    std::signal(SIGINT, SIG_DFL);
 }
 
 TEST_F(RequestText, RequestsBeforeAFailureStayAppended) {
