@@ -55,6 +55,20 @@ Number read_id(const std::string &text, int32_t *id) {
     return Number::kOk;
 }
 
+// A decimal id; else false with the reason: out of range, or `unknown` and
+// the text when it is no number at all.
+bool number_id(const std::string &text, int32_t *id, const char *unknown, std::string *reason) {
+    switch (read_id(text, id)) {
+        case Number::kOk:
+            return true;
+        case Number::kRange:
+            return refuse(reason, "id " + quoted(text) + " out of range");
+        case Number::kNone:
+            break;
+    }
+    return refuse(reason, std::string(unknown) + " " + quoted(text));
+}
+
 // A name of the given kind's database, else a decimal id.
 bool id_of(int32_t kind, const std::string &text, int32_t *id, std::string *reason) {
     uint32_t found = 0;
@@ -64,15 +78,7 @@ bool id_of(int32_t kind, const std::string &text, int32_t *id, std::string *reas
         *id = static_cast<int32_t>(found);
         return true;
     }
-    switch (read_id(text, id)) {
-        case Number::kOk:
-            return true;
-        case Number::kRange:
-            return refuse(reason, "id " + quoted(text) + " out of range");
-        case Number::kNone:
-            break;
-    }
-    return refuse(reason, (kind == USER ? "unknown user " : "unknown group ") + quoted(text));
+    return number_id(text, id, kind == USER ? "unknown user" : "unknown group", reason);
 }
 
 // Which database names `text`: USER, GROUP, NO_KIND for neither, -1 for
@@ -114,15 +120,7 @@ bool parse_two(const std::string &old_text, const std::string &new_text, rename_
         return refuse(reason, quoted(name) + " is both a user and a group: " + spelled_out);
     };
     auto number = [&](const std::string &text, int32_t *id) {
-        switch (read_id(text, id)) {
-            case Number::kOk:
-                return true;
-            case Number::kRange:
-                return refuse(reason, "id " + quoted(text) + " out of range");
-            case Number::kNone:
-                break;
-        }
-        return refuse(reason, "unknown user or group " + quoted(text));
+        return number_id(text, id, "unknown user or group", reason);
     };
 
     int32_t old_kind = kind_of(old_text, &pair->old_id);
