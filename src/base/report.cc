@@ -92,6 +92,11 @@ int report_on(const char *prefix, int status, int err, const char *format, ...) 
 }
 
 void report_parse_error(const char *text, const char *unit, const gacl_text_error_t &why) {
+    // No item was reached (memory ran out first): there is none to name.
+    if (why.item == 0) {
+        cancel_point();
+        throw command_abandoned{1};
+    }
     report(1, 0, "%s: %s %d \"%s\": %s", text, unit, why.item, why.text.c_str(),
            why.reason.c_str());
     throw command_abandoned{1};  // not reached: report abandons

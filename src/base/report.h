@@ -39,7 +39,8 @@ struct gacl_text_error_t;
 // with report_on:
 //   <text>: <unit> <n> "<item>": <reason>
 // e.g. `u:bob:r,u:nosuch:r: entry 2 "u:nosuch:r": unknown user "nosuch"`.
-// Then abandons the command with status 1, as the first line would have.
+// Then abandons the command with status 1, as the first line would have;
+// without the second line when `why` names no item (item 0).
 [[noreturn]] void report_parse_error(const char *text, const char *unit,
                                      const gacl_text_error_t &why);
 

@@ -94,7 +94,6 @@ gacl_ptr acl_argument(const char *text) {
     gacl_text_error_t why;
     gacl_ptr acl(gacl_from_text(text, &why));
     if (acl) return acl;
-    if (why.item == 0) report(1, errno, "%s: Invalid ACL", text);
     report_on(current_name_get(), 1, errno, "%s: Invalid ACL", text);
     report_parse_error(text, "entry", why);
 }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "gacl/text_in.h"
+
 namespace {
 
 struct report_case {
@@ -52,6 +54,32 @@ TEST(Report, ReportOnWritesUnderItsPrefixAndGoesOn) {
     EXPECT_EQ(errno, EACCES);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "vossik: Error: f: Unable: No such file or directory\nWarning: plain\n");
+    current_name_set(nullptr);
+}
+
+// The second line after a text that did not parse; a text that failed
+// before any item was read (memory) gets none, never an "item 0".
+TEST(Report, ParseErrorNamesTheItemOrNothing) {
+    const struct {
+        gacl_text_error_t why;
+        const char *expected;
+    } cases[] = {
+        {{2, "u:x:r", "unknown user \"x\""},
+         "vossik set-access: Error: a,u:x:r: entry 2 \"u:x:r\": unknown user \"x\"\n"},
+        {{}, ""},
+    };
+    current_name_set("vossik set-access");
+    for (const auto &c : cases) {
+        testing::internal::CaptureStderr();
+        int thrown = 0;
+        try {
+            report_parse_error("a,u:x:r", "entry", c.why);
+        } catch (const command_abandoned &a) {
+            thrown = a.status;
+        }
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.expected);
+        EXPECT_EQ(thrown, 1);
+    }
     current_name_set(nullptr);
 }
 
