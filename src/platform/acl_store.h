@@ -35,9 +35,6 @@ constexpr uint16_t SYS_ACL_ENTRY_TYPE_ALARM = 0x0800;
 // The id of entries that have none, and of principals that do not exist.
 constexpr uint32_t SYS_ACL_UNDEFINED_ID = 0xFFFFFFFF;
 
-// The most entries a store accepts on write.
-constexpr size_t SYS_ACL_MAX_ENTRIES = 128;
-
 // Permission bits (the ACL layer's values).
 constexpr uint32_t SYS_ACL_EXECUTE = 0x0001;
 constexpr uint32_t SYS_ACL_READ_DATA = 0x0008;
@@ -74,8 +71,35 @@ struct sys_acl_entry {
     bool operator==(const sys_acl_entry &) const = default;
 };
 
-// A system ACL: its entries in ACL order.
-using sys_acl = std::vector<sys_acl_entry>;
+// ACL-wide flags of the stored NFSv4 ACL (its acl_flags word).
+constexpr uint32_t SYS_ACL_FLAG_AUTO_INHERIT = 0x1;
+constexpr uint32_t SYS_ACL_FLAG_PROTECTED = 0x2;  // Windows' "inheritance disabled"
+constexpr uint32_t SYS_ACL_FLAG_DEFAULTED = 0x4;
+
+// The object a system ACL was read from, by device and inode.
+struct sys_acl_origin {
+    bool known = false;  // false for an ACL not read from an object
+    uint64_t dev = 0;
+    uint64_t ino = 0;
+
+    // True when the ACL was read from the object whose status is `st`.
+    bool is(const struct stat &st) const {
+        return known && dev == static_cast<uint64_t>(st.st_dev) &&
+               ino == static_cast<uint64_t>(st.st_ino);
+    }
+};
+
+// A system ACL: its entries in ACL order (the vector itself, so that code
+// that handles only entries treats it as one), and the ACL-wide flags word.
+// The word belongs to the object, not to the entries: a store writes the
+// given word only back to the object it was read from (`origin`) and keeps
+// the target's own stored word everywhere else. == compares the entries.
+struct sys_acl : std::vector<sys_acl_entry> {
+    using std::vector<sys_acl_entry>::vector;
+
+    uint32_t acl_flags = 0;  // SYS_ACL_FLAG_* and whatever else the store keeps there
+    sys_acl_origin origin;
+};
 
 // The system's ACLs, as one small interface so that tests can put a fake or
 // fault-injecting store in place of the real one.
@@ -84,15 +108,20 @@ class acl_store {
     virtual ~acl_store() = default;
 
     // Reads the NFSv4 ACL of `path` into *acl (its final symbolic link
-    // followed, or the link itself when `link` is true). Returns 0, or -1
-    // with errno (EOPNOTSUPP where the object can have no such ACL, EINVAL
-    // for a stored ACL that cannot be read); *acl is unspecified on failure.
+    // followed, or the link itself when `link` is true), with the ACL-wide
+    // flags word where the store keeps one (else 0) and the object it came
+    // from. Returns 0, or -1 with errno (EOPNOTSUPP where the object can
+    // have no such ACL, EINVAL for a stored ACL that cannot be read); *acl
+    // is unspecified on failure.
     virtual int get(const char *path, bool link, sys_acl *acl) = 0;
 
     // Replaces the NFSv4 ACL of `path` (or of the link itself) by `acl`, all
-    // at once. Returns 0, or -1 with errno (EOPNOTSUPP where the object can
-    // have no such ACL, EINVAL for entries the store cannot hold or more
-    // than SYS_ACL_MAX_ENTRIES); a failed write leaves the old ACL in place.
+    // at once, keeping the object's ACL-wide flags word: acl.acl_flags when
+    // `acl` was read from this object, else the word the object's stored
+    // ACL has (0 where nothing is stored). Returns 0, or -1 with errno
+    // (EOPNOTSUPP where the object can have no such ACL, EINVAL for entries
+    // the store cannot hold, the store's own errno for more entries than it
+    // takes); a failed write leaves the old ACL in place.
     virtual int set(const char *path, bool link, const sys_acl &acl) = 0;
 
     // As get(), for a path whose lstat(2) status `known` the caller has just

@@ -6,6 +6,7 @@
 #include <sys/acl.h>
 
 #include <cerrno>
+#include <climits>
 #include <memory>
 #include <new>
 
@@ -143,6 +144,8 @@ int freebsd_acl_store::get(const char *path, bool link, sys_acl *acl) {
     if (sys.get() == nullptr) return -1;
     return or_enomem<int>(-1, [&]() -> int {
         acl->clear();
+        acl->acl_flags = 0;
+        acl->origin = {};  // no word to keep: nothing to tell apart
         acl_entry_t entry;
         int more = acl_get_entry(sys.get(), ACL_FIRST_ENTRY, &entry);
         for (; more == 1; more = acl_get_entry(sys.get(), ACL_NEXT_ENTRY, &entry)) {
@@ -156,7 +159,8 @@ int freebsd_acl_store::get(const char *path, bool link, sys_acl *acl) {
 
 int freebsd_acl_store::set(const char *path, bool link, const sys_acl &acl) {
     if (path == nullptr) return fail(EINVAL);
-    if (acl.size() > SYS_ACL_MAX_ENTRIES) return fail(EINVAL);
+    // The library and the kernel decide how many entries they take.
+    if (acl.size() > INT_MAX) return fail(ENOMEM);
     sys_acl_owner sys(acl_init(static_cast<int>(acl.size())));
     if (sys.get() == nullptr) return -1;
     for (size_t i = 0; i < acl.size(); ++i) {

@@ -16,7 +16,8 @@ class freebsd_acl_store final : public acl_store {
     int get(const char *path, bool link, sys_acl *acl) override;
 
     // acl_init, one acl_create_entry_np and its setters per entry, then
-    // acl_set_file / acl_set_link_np. More than SYS_ACL_MAX_ENTRIES entries
-    // fail with EINVAL before any call.
+    // acl_set_file / acl_set_link_np; the library's limit on entries
+    // (ACL_MAX_ENTRIES) fails with its errno. FreeBSD keeps no ACL-wide
+    // flags word: acl.acl_flags is not used.
     int set(const char *path, bool link, const sys_acl &acl) override;
 };

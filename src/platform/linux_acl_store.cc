@@ -3,9 +3,13 @@
 #include <sys/xattr.h>
 
 #include <cerrno>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/nfs4_domain.h"
 #include "platform/nfs4_string.h"
 #include "platform/nfs4_xdr.h"
 #include "util/names.h"
@@ -14,29 +18,97 @@
 namespace {
 
 constexpr const char *ZFS_XDR_NAME = "system.nfs4_acl_xdr";
-constexpr const char *NFS_STRING_NAME = "system.nfs4_acl";
+constexpr const char *NFS_DACL_NAME = "system.nfs4_dacl";
+constexpr const char *NFS_ACL_NAME = "system.nfs4_acl";
 constexpr const char *SAMBA_XDR_NAME = "security.nfs4acl_xdr";
 
-// The kernel's limit on one attribute value (XATTR_SIZE_MAX): a buffer of
-// this size reads any ACL in one call.
-constexpr size_t VALUE_MAX = 65536;
+// The first read of a value: big enough for ACLs of some 200 entries, small
+// enough to cost the kernel nothing to clear. Larger values are read after
+// asking for their size.
+constexpr size_t FIRST_READ = 4096;
+
+// A value that keeps growing between asking for its size and reading it is
+// given up on after this many tries (ERANGE).
+constexpr int SIZED_READS = 4;
 
 int fail(int err) {
     errno = err;
     return -1;
 }
 
-// Principals of the NFS client's layout. Names are looked up through the
-// program's cache; ids are written as decimal numbers, which servers accept
-// from AUTH_SYS clients and which need no NFSv4 domain.
-const nfs4_who_resolver &nfs_resolver() {
-    static const nfs4_who_resolver resolver{[](bool, uint32_t id) { return std::to_string(id); },
-                                            [](bool group, std::string_view name, uint32_t *id) {
-                                                std::string s(name);
-                                                return group ? names_group_id(s.c_str(), id)
-                                                             : names_user_id(s.c_str(), id);
-                                            }};
-    return resolver;
+// One attribute value: in `small` when it fits, else in `large`, which is
+// sized to it and goes with this record.
+struct attribute_value {
+    uint8_t small[FIRST_READ];
+    std::unique_ptr<uint8_t[]> large;
+    const uint8_t *data = nullptr;
+    size_t size = 0;
+};
+
+// Reads the value of the attribute `name` of `path` into *value: 0, or -1
+// with errno (ENODATA when there is none).
+int read_value(linux_xattr_calls &calls, const char *path, bool link, const char *name,
+               attribute_value *value) {
+    ssize_t got = calls.getxattr(path, link, name, value->small, sizeof value->small);
+    // Too large for the first read: ask for its size and read that much,
+    // once more when it grew in between.
+    for (int tries = 0; got < 0 && errno == ERANGE && tries < SIZED_READS; ++tries) {
+        ssize_t need = calls.getxattr(path, link, name, nullptr, 0);
+        if (need <= 0) {
+            got = need;  // an error, or a value emptied in between
+            break;
+        }
+        value->large = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(need));
+        got = calls.getxattr(path, link, name, value->large.get(), static_cast<size_t>(need));
+        if (got >= 0) {
+            value->data = value->large.get();
+            value->size = static_cast<size_t>(got);
+            return 0;
+        }
+    }
+    if (got < 0) return -1;
+    value->data = value->small;
+    value->size = static_cast<size_t>(got);
+    return 0;
+}
+
+// Sets the ACL-wide flags word that starts the numeric XDR and nfs4_dacl
+// layouts.
+void put_acl_flags(std::vector<uint8_t> *blob, uint32_t flags) {
+    for (size_t i = 0; i < 4 && i < blob->size(); ++i)
+        (*blob)[i] = static_cast<uint8_t>(flags >> (24 - 8 * i));
+}
+
+bool has_audit_flags(const sys_acl &acl) {
+    for (const sys_acl_entry &e : acl)
+        if (e.flags & (SYS_ACL_SUCCESSFUL_ACCESS | SYS_ACL_FAILED_ACCESS)) return true;
+    return false;
+}
+
+bool has_unknown_principal(const sys_acl &acl) {
+    for (const sys_acl_entry &e : acl)
+        if ((e.tag == SYS_ACL_TAG_USER || e.tag == SYS_ACL_TAG_GROUP) &&
+            e.id == SYS_ACL_UNDEFINED_ID)
+            return true;
+    return false;
+}
+
+bool same_domain(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string decimal(bool, uint32_t id) {
+    return std::to_string(id);
+}
+
+bool id_of_name(bool group, std::string_view name, uint32_t *id) {
+    std::string s(name);
+    return group ? names_group_id(s.c_str(), id) : names_user_id(s.c_str(), id);
 }
 
 }  // namespace
@@ -55,39 +127,55 @@ int linux_xattr_calls::setxattr(const char *path, bool link, const char *name, c
     return link ? ::lsetxattr(path, name, value, size, 0) : ::setxattr(path, name, value, size, 0);
 }
 
-linux_acl_store::linux_acl_store(linux_xattr_calls *calls) : calls_(calls ? calls : &real_) {}
+linux_acl_store::linux_acl_store(linux_xattr_calls *calls,
+                                 std::function<std::string()> local_domain)
+    : calls_(calls ? calls : &real_), domain_source_(std::move(local_domain)) {
+    if (!domain_source_) domain_source_ = [] { return nfs4_local_domain(NFS4_IDMAPD_CONF); };
+}
 
 const char *linux_acl_store::attribute_name(layout chosen) {
     switch (chosen) {
         case layout::zfs_xdr:
             return ZFS_XDR_NAME;
-        case layout::nfs_string:
-            return NFS_STRING_NAME;
+        case layout::nfs_dacl:
+            return NFS_DACL_NAME;
+        case layout::nfs_acl:
+            return NFS_ACL_NAME;
         case layout::samba_xdr:
             break;
     }
     return SAMBA_XDR_NAME;
 }
 
-int linux_acl_store::choose(const char *path, bool link, dev_t dev, layout *chosen) {
-    auto known = layouts_.find(dev);
-    if (known != layouts_.end()) {
-        *chosen = known->second;
+const std::string &linux_acl_store::local_domain() {
+    if (!domain_) {
+        int saved = errno;
+        domain_ = domain_source_();
+        errno = saved;
+    }
+    return *domain_;
+}
+
+int linux_acl_store::choose(const char *path, bool link, dev_t dev, file_system **fs) {
+    auto known = file_systems_.find(dev);
+    if (known != file_systems_.end()) {
+        *fs = &known->second;
         return 0;
     }
     // A file system that offers one of the system.* attributes answers for
     // it on every file; everywhere else the call fails with ENOTSUP (or
-    // ENODATA), and Samba's attribute is used.
-    *chosen = layout::samba_xdr;
-    for (layout candidate : {layout::zfs_xdr, layout::nfs_string}) {
+    // ENODATA), and Samba's attribute is used. An NFS client that offers
+    // nfs4_dacl also offers nfs4_acl, which lacks the ACL-wide flags word.
+    layout chosen = layout::samba_xdr;
+    for (layout candidate : {layout::zfs_xdr, layout::nfs_dacl, layout::nfs_acl}) {
         if (calls_->getxattr(path, link, attribute_name(candidate), nullptr, 0) >= 0 ||
             errno == ERANGE || errno == E2BIG) {
-            *chosen = candidate;
+            chosen = candidate;
             break;
         }
         if (errno != ENOTSUP && errno != ENODATA) return -1;  // not known yet: ask again later
     }
-    layouts_.emplace(dev, *chosen);
+    *fs = &file_systems_.emplace(dev, file_system{chosen}).first->second;
     return 0;
 }
 
@@ -109,41 +197,98 @@ int linux_acl_store::get_known(const char *path, bool link, const struct stat &k
 int linux_acl_store::read(const char *path, bool link, const struct stat &st, sys_acl *acl) {
     return or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
-        layout chosen;
-        if (choose(path, link, st.st_dev, &chosen) != 0) return -1;
-        const char *name = attribute_name(chosen);
-        buffer_.resize(VALUE_MAX);
-        ssize_t size = calls_->getxattr(path, link, name, buffer_.data(), buffer_.size());
-        if (size < 0) {
+        file_system *fs;
+        if (choose(path, link, st.st_dev, &fs) != 0) return -1;
+        attribute_value value;
+        if (read_value(*calls_, path, link, attribute_name(fs->chosen), &value) != 0) {
             if (errno != ENODATA && errno != ENOTSUP) return -1;
             auto trivial = acl_trivial(st.st_mode);
             acl->assign(trivial.begin(), trivial.end());
-            return 0;
+            acl->acl_flags = 0;
+        } else if (fs->chosen == layout::nfs_dacl || fs->chosen == layout::nfs_acl) {
+            nfs4_who_resolver names{nullptr, id_of_name, [this](std::string_view domain) {
+                                        const std::string &local = local_domain();
+                                        return !local.empty() && same_domain(local, domain);
+                                    }};
+            int decoded = fs->chosen == layout::nfs_dacl
+                              ? nfs4_dacl_decode(value.data, value.size, names, acl)
+                              : nfs4_string_decode(value.data, value.size, names, acl);
+            if (decoded != 0) return -1;
+            // A principal without a local id could not be written back.
+            if (has_unknown_principal(*acl)) return fail(EINVAL);
+        } else if (nfs4_xdr_decode(value.data, value.size, acl) != 0) {
+            return -1;
         }
-        if (chosen == layout::nfs_string)
-            return nfs4_string_decode(buffer_.data(), static_cast<size_t>(size), nfs_resolver(),
-                                      acl);
-        return nfs4_xdr_decode(buffer_.data(), static_cast<size_t>(size), acl);
+        acl->origin = sys_acl_origin{true, static_cast<uint64_t>(st.st_dev),
+                                     static_cast<uint64_t>(st.st_ino)};
+        return 0;
     });
+}
+
+int linux_acl_store::stored_acl_flags(const char *path, bool link, layout chosen, uint32_t *flags) {
+    *flags = 0;
+    if (chosen == layout::nfs_acl) return 0;  // this layout has no word
+    attribute_value value;
+    if (read_value(*calls_, path, link, attribute_name(chosen), &value) != 0)
+        return errno == ENODATA || errno == ENOTSUP ? 0 : -1;
+    // The entries need not be readable: the word is kept all the same. A
+    // value that is no ACL at all has no word to keep.
+    int parsed = chosen == layout::nfs_dacl ? nfs4_dacl_acl_flags(value.data, value.size, flags)
+                                            : nfs4_xdr_acl_flags(value.data, value.size, flags);
+    if (parsed != 0) *flags = 0;
+    return 0;
+}
+
+int linux_acl_store::encode(layout chosen, const sys_acl &acl, bool names,
+                            std::vector<uint8_t> *blob) {
+    if (chosen == layout::zfs_xdr || chosen == layout::samba_xdr) return nfs4_xdr_encode(acl, blob);
+    nfs4_who_resolver who{decimal, nullptr, nullptr};
+    if (names) {
+        const std::string &domain = local_domain();
+        who.who_of = [&domain](bool group, uint32_t id) {
+            const char *name = group ? names_group_name(id) : names_user_name(id);
+            return name ? std::string(name) + "@" + domain : std::to_string(id);
+        };
+    }
+    return chosen == layout::nfs_dacl ? nfs4_dacl_encode(acl, who, blob)
+                                      : nfs4_string_encode(acl, who, blob);
 }
 
 int linux_acl_store::set(const char *path, bool link, const sys_acl &acl) {
     if (path == nullptr) return fail(EINVAL);
-    if (acl.size() > SYS_ACL_MAX_ENTRIES) return fail(EINVAL);
     return or_enomem<int>(-1, [&]() -> int {
         struct stat st;
         if (calls_->stat(path, link, &st) != 0) return -1;
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
-        layout chosen;
-        if (choose(path, link, st.st_dev, &chosen) != 0) return -1;
-        std::vector<uint8_t> blob;
-        int encoded = chosen == layout::nfs_string ? nfs4_string_encode(acl, nfs_resolver(), &blob)
-                                                   : nfs4_xdr_encode(acl, &blob);
-        if (encoded != 0) return -1;
+        file_system *fs;
+        if (choose(path, link, st.st_dev, &fs) != 0) return -1;
+        const layout chosen = fs->chosen;
         const char *name = attribute_name(chosen);
+        // ZFS would store the entries without them, silently.
+        if (chosen == layout::zfs_xdr && has_audit_flags(acl)) return fail(EINVAL);
+        const bool nfs = chosen == layout::nfs_dacl || chosen == layout::nfs_acl;
+        const bool names = nfs && fs->names_first && !local_domain().empty();
+        std::vector<uint8_t> blob;
+        if (encode(chosen, acl, names, &blob) != 0) return -1;
+
+        uint32_t acl_flags = acl.acl_flags;
+        if (!acl.origin.is(st) && stored_acl_flags(path, link, chosen, &acl_flags) != 0) return -1;
+        const bool has_word = chosen != layout::nfs_acl;
+        if (has_word) put_acl_flags(&blob, acl_flags);
+
         // One call replaces the whole value: a failed write leaves the old
         // ACL as it was.
-        return calls_->setxattr(path, link, name, blob.data(), blob.size());
+        if (calls_->setxattr(path, link, name, blob.data(), blob.size()) == 0) return 0;
+        // An NFS server with id mapping refuses decimal ids (and one without
+        // it may refuse names): the other form is tried once.
+        if (!nfs || errno != EINVAL || local_domain().empty()) return -1;
+        std::vector<uint8_t> other;
+        if (encode(chosen, acl, !names, &other) != 0) return -1;
+        if (has_word) put_acl_flags(&other, acl_flags);
+        if (other == blob) return fail(EINVAL);  // no principal to write another way
+        if (calls_->setxattr(path, link, name, other.data(), other.size()) != 0) return -1;
+        fs->names_first = !names;
+        return 0;
     });
 }
 

@@ -1,18 +1,35 @@
 // linux_acl_store: NFSv4 ACLs on Linux, kept in extended attributes. Which
 // attribute serves a file is decided per file system (st_dev) on first use
 // and remembered:
-//   1. system.nfs4_acl_xdr   OpenZFS datasets with NFSv4 ACLs (numeric XDR)
-//   2. system.nfs4_acl       NFSv4 client mounts (RFC 7530 string layout)
+//   1. system.nfs4_acl_xdr   ZFS datasets with NFSv4 ACLs (numeric XDR)
+//   2. system.nfs4_dacl      NFSv4 client mounts that offer it (string
+//                            layout after the ACL-wide flags word), else
+//      system.nfs4_acl       the string layout alone (RFC 7530)
 //   3. security.nfs4acl_xdr  anywhere else (numeric XDR, Samba's layout;
 //                            the kernel does not enforce it)
 // A file without the attribute, or on a file system without extended
 // attributes, has the trivial ACL of its mode. Symbolic links have no ACL.
+//
+// Writes keep the object's ACL-wide flags word (see acl_store::set), read
+// from the attribute when the ACL given was not read from the same object.
+// The ZFS attribute refuses the audit flags (ZFS would drop them). NFS
+// principals are written as decimal ids; a server that refuses them (EINVAL)
+// gets name@domain once more, where the local NFSv4 domain is known. An NFS
+// principal read that has no local id (a name of another domain, or one the
+// databases do not know) fails the read with EINVAL: it could not be
+// written back.
+//
+// Reads ask for 4 KiB first, which holds nearly every ACL, and for the
+// value's size only when that is too small; nothing stays allocated.
 #pragma once
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -36,27 +53,50 @@ class linux_xattr_calls {
 
 class linux_acl_store final : public acl_store {
   public:
-    // Uses `calls` (which must outlive the store), or the real system calls.
-    explicit linux_acl_store(linux_xattr_calls *calls = nullptr);
+    // Uses `calls` (which must outlive the store), or the real system calls;
+    // and `local_domain` for the local NFSv4 domain (asked once, when an NFS
+    // principal first needs it; empty: unknown), or
+    // nfs4_local_domain(NFS4_IDMAPD_CONF).
+    explicit linux_acl_store(linux_xattr_calls *calls = nullptr,
+                             std::function<std::string()> local_domain = nullptr);
 
     int get(const char *path, bool link, sys_acl *acl) override;
     int set(const char *path, bool link, const sys_acl &acl) override;
     int get_known(const char *path, bool link, const struct stat &known, sys_acl *acl) override;
 
   private:
-    enum class layout { zfs_xdr, nfs_string, samba_xdr };
+    enum class layout { zfs_xdr, nfs_dacl, nfs_acl, samba_xdr };
+
+    // What the store has learnt about one file system.
+    struct file_system {
+        layout chosen;
+        bool names_first = false;  // an NFS server that took name@domain, not decimal ids
+    };
 
     static const char *attribute_name(layout chosen);
 
     // get() once the status `st` of what is read is known.
     int read(const char *path, bool link, const struct stat &st, sys_acl *acl);
 
-    // Finds (probing once per file system) the attribute that holds the ACL
-    // of `path` on device `dev`: 0, or -1 with errno when the probe failed.
-    int choose(const char *path, bool link, dev_t dev, layout *chosen);
+    // Finds (probing once per file system) what holds the ACL of `path` on
+    // device `dev`: 0, or -1 with errno when the probe failed.
+    int choose(const char *path, bool link, dev_t dev, file_system **fs);
+
+    // The ACL-wide flags word of the ACL stored for `path`: 0 where nothing
+    // (readable as an ACL) is stored. 0, or -1 with errno.
+    int stored_acl_flags(const char *path, bool link, layout chosen, uint32_t *flags);
+
+    // Encodes `acl` in the layout `chosen`, NFS principals as name@domain
+    // when `names` is true (decimal ids where there is no name), else as
+    // decimal ids. 0, or -1 with errno.
+    int encode(layout chosen, const sys_acl &acl, bool names, std::vector<uint8_t> *blob);
+
+    // The local NFSv4 domain, found on first use; empty when unknown.
+    const std::string &local_domain();
 
     linux_xattr_calls real_;
     linux_xattr_calls *calls_;
-    std::unordered_map<dev_t, layout> layouts_;
-    std::vector<uint8_t> buffer_;  // one attribute value, reused
+    std::function<std::string()> domain_source_;
+    std::optional<std::string> domain_;
+    std::unordered_map<dev_t, file_system> file_systems_;
 };

@@ -39,7 +39,7 @@ int nfs4_xdr_encode(const sys_acl &acl, std::vector<uint8_t> *blob) {
     return or_enomem<int>(-1, [&]() -> int {
         std::vector<uint8_t> out;
         out.reserve(HEADER_BYTES + acl.size() * ACE_BYTES);
-        put(&out, 0);
+        put(&out, acl.acl_flags);
         put(&out, static_cast<uint32_t>(acl.size()));
         for (const sys_acl_entry &e : acl) {
             nfs4_wire_ace ace;
@@ -75,16 +75,25 @@ int nfs4_xdr_encode(const sys_acl &acl, std::vector<uint8_t> *blob) {
     });
 }
 
-int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl) {
+int nfs4_xdr_acl_flags(const uint8_t *data, size_t size, uint32_t *flags) {
     if (size < HEADER_BYTES || (data == nullptr)) return invalid();
     // The count must account for every byte: a shorter blob is truncated, a
     // longer one is not what it claims to be.
     size_t count = get(data + 4);
     if (count > (size - HEADER_BYTES) / ACE_BYTES || HEADER_BYTES + count * ACE_BYTES != size)
         return invalid();
+    *flags = get(data);
+    return 0;
+}
+
+int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl) {
+    uint32_t flags;
+    if (nfs4_xdr_acl_flags(data, size, &flags) != 0) return -1;
+    size_t count = get(data + 4);
     return or_enomem<int>(-1, [&]() -> int {
         sys_acl out;
         out.reserve(count);
+        out.acl_flags = flags;
         for (const uint8_t *p = data + HEADER_BYTES; count > 0; --count, p += ACE_BYTES) {
             nfs4_wire_ace ace;
             ace.type = get(p);

@@ -12,14 +12,20 @@
 
 #include "platform/acl_store.h"
 
-// Encodes `acl` into *blob (replacing its contents). Returns 0, or -1 with
-// EINVAL for an entry the layout cannot hold (a tag other than owner@,
-// group@, everyone@, user and group; a user or group id of -1; an unknown
-// entry type, flag or permission bit).
+// Encodes `acl`, its acl_flags word first, into *blob (replacing its
+// contents). Returns 0, or -1 with EINVAL for an entry the layout cannot
+// hold (a tag other than owner@, group@, everyone@, user and group; a user
+// or group id of -1; an unknown entry type, flag or permission bit).
 int nfs4_xdr_encode(const sys_acl &acl, std::vector<uint8_t> *blob);
 
-// Decodes the `size` bytes at `data` into *acl (replacing its contents),
-// reading nothing beyond them. Returns 0, or -1 with EINVAL for a blob that
-// is truncated, longer than its entries, or holds a value the ACL layer
-// cannot represent.
+// Decodes the `size` bytes at `data` into *acl (replacing all of it; the
+// origin is for the caller to fill in), reading nothing beyond them.
+// Returns 0, or -1 with EINVAL for a blob that is truncated, longer than its
+// entries, or holds a value the ACL layer cannot represent.
 int nfs4_xdr_decode(const uint8_t *data, size_t size, sys_acl *acl);
+
+// Reads only the acl_flags word of the `size` bytes at `data` into *flags,
+// whatever the entries hold: an ACL whose entries cannot be read still has
+// a word to keep when it is replaced. Returns 0, or -1 with EINVAL when the
+// length does not match the entry count.
+int nfs4_xdr_acl_flags(const uint8_t *data, size_t size, uint32_t *flags);

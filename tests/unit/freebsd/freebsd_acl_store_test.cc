@@ -158,22 +158,31 @@ TEST_F(FreebsdAclStore, IdsWithoutNamesReadAsNumbersAndWriteBackUnchanged) {
     EXPECT_TRUE(same(fake_freebsd::acl_of("/f"), entries));
 }
 
-TEST_F(FreebsdAclStore, ReadsUpTo128EntriesAndRefusesThe129th) {
+TEST_F(FreebsdAclStore, EveryAclTheLibraryHoldsIsReadAndWrittenBack) {
     std::vector<acl_entry> entries;
-    for (uid_t id = 0; id < 128; ++id)
+    for (uid_t id = 0; id < ACL_MAX_ENTRIES; ++id)
         entries.push_back(sys(ACL_USER, 5000 + id, ACL_READ_DATA, 0, ACL_ENTRY_TYPE_ALLOW));
     fake_freebsd::add_file("/full", entries);
-    entries.push_back(sys(ACL_EVERYONE, ACL_UNDEFINED_ID, 0, 0, ACL_ENTRY_TYPE_ALLOW));
-    fake_freebsd::add_file("/over", entries);
 
     gacl_ptr full(gacl_get_file("/full", GACL_TYPE_NFS4));
     ASSERT_TRUE(full) << std::strerror(errno);
-    EXPECT_EQ(full->count, 128);
-    EXPECT_STREQ(full->entries[127].name, "5127");
+    EXPECT_EQ(full->count, ACL_MAX_ENTRIES);
+    EXPECT_STREQ(full->entries[ACL_MAX_ENTRIES - 1].name, "5253");
+    fake_freebsd::add_file("/copy");
+    ASSERT_EQ(gacl_set_file("/copy", GACL_TYPE_NFS4, full.get()), 0) << std::strerror(errno);
+    EXPECT_TRUE(same(fake_freebsd::acl_of("/copy"), entries));
 
+    // One more is the library's to refuse, with its errno.
+    gacl_t raw = full.get();
+    gacl_entry_t e;
+    ASSERT_EQ(gacl_create_entry_np(&raw, &e, -1), 0);
+    e->tag = GACL_TAG_TYPE_EVERYONE;
+    fake_freebsd::clear_calls();
     errno = 0;
-    EXPECT_EQ(gacl_get_file("/over", GACL_TYPE_NFS4), nullptr);
+    EXPECT_EQ(gacl_set_file("/copy", GACL_TYPE_NFS4, full.get()), -1);
     EXPECT_EQ(errno, ENOMEM);
+    EXPECT_EQ(fake_freebsd::calls(), strings{"acl_init 255"});
+    EXPECT_TRUE(same(fake_freebsd::acl_of("/copy"), entries));
 }
 
 TEST_F(FreebsdAclStore, RefusesMaskAndOtherEntries) {
@@ -325,18 +334,19 @@ TEST_F(FreebsdAclStore, EmptyAclIsAppliedAsEmpty) {
 }
 
 // The store on its own: what the ACL layer never hands it still fails
-// cleanly, with the library's verdict or the store's limit.
+// cleanly, with the library's verdict.
 TEST_F(FreebsdAclStore, StoreRefusesWhatTheLibraryOrItsLimitRefuses) {
     freebsd_acl_store store;
     fake_freebsd::add_file("/f");
     const sys_acl_entry everyone{SYS_ACL_TAG_EVERYONE, SYS_ACL_UNDEFINED_ID, SYS_ACL_READ_DATA,
                                  SYS_ACL_ENTRY_TYPE_ALLOW, 0};
 
-    sys_acl too_many(SYS_ACL_MAX_ENTRIES + 1, everyone);
+    sys_acl too_many(ACL_MAX_ENTRIES + 1, everyone);
     errno = 0;
     EXPECT_EQ(store.set("/f", false, too_many), -1);
-    EXPECT_EQ(errno, EINVAL);
-    EXPECT_TRUE(fake_freebsd::calls().empty());
+    EXPECT_EQ(errno, ENOMEM);
+    EXPECT_EQ(fake_freebsd::calls(), strings{"acl_init 255"});
+    fake_freebsd::clear_calls();
 
     sys_acl_entry unknown_perm = everyone;
     unknown_perm.perm |= 0x00010000;

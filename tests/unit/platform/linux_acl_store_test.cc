@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -113,23 +114,24 @@ TEST(LinuxAclStore, SymbolicLinksHaveNoAcl) {
     EXPECT_EQ(acl, sample);
 }
 
-TEST(LinuxAclStore, HoldsAtMost128Entries) {
+TEST(LinuxAclStore, HoldsWhatTheAttributeTakesAndRefusesMoreWithTheKernelsErrno) {
     temp_dir dir;
     std::string f = dir.write("f", "x");
     linux_acl_store store;
     sys_acl big;
-    for (uint32_t i = 0; i < 128; ++i)
+    for (uint32_t i = 0; i < 129; ++i)
         big.push_back(entry(SYS_ACL_TAG_USER, 2000 + i, 0x8));
     ASSERT_EQ(store.set(f.c_str(), false, big), 0);
     sys_acl back;
     ASSERT_EQ(store.get(f.c_str(), false, &back), 0);
     EXPECT_EQ(back, big);
-    big.push_back(entry(SYS_ACL_TAG_EVERYONE, 0, 0x8));
+    // One value holds at most 64 KiB: 3276 entries.
+    sys_acl too_big(3277, entry(SYS_ACL_TAG_EVERYONE, 0, 0x8));
     errno = 0;
-    EXPECT_EQ(store.set(f.c_str(), false, big), -1);
-    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(store.set(f.c_str(), false, too_big), -1);
+    EXPECT_EQ(errno, E2BIG);
     ASSERT_EQ(store.get(f.c_str(), false, &back), 0);
-    EXPECT_EQ(back.size(), 128u);  // the refused write changed nothing
+    EXPECT_EQ(back, big);  // the refused write changed nothing
 }
 
 TEST(LinuxAclStore, RefusedAndFailingWritesKeepTheOldAcl) {
@@ -189,8 +191,14 @@ class played_fs : public linux_xattr_calls {
     std::map<std::string, std::vector<std::string>> offered;  // per device name
     std::map<std::string, bytes> values;                      // path + "|" + attribute
     std::map<std::string, int> gets, sets;                    // calls per attribute
+    std::vector<size_t> read_sizes;  // the buffer size of each read of a value
     int stats = 0;
     int probe_error = 0;
+    int read_error = 0;  // of every read of a value
+    // The errno with which a write of `value` is refused, or 0.
+    std::function<int(const std::string &name, const bytes &value)> refuse;
+    // Runs after each call that asks for a value's size.
+    std::function<void()> after_size_query;
 
     int stat(const char *path, bool, struct stat *st) override {
         ++stats;
@@ -199,6 +207,7 @@ class played_fs : public linux_xattr_calls {
         *st = {};
         st->st_mode = S_IFREG | 0640;
         st->st_dev = d->second;
+        st->st_ino = std::hash<std::string>()(path);
         return 0;
     }
     ssize_t getxattr(const char *path, bool, const char *name, void *value, size_t size) override {
@@ -207,9 +216,15 @@ class played_fs : public linux_xattr_calls {
         bool system = n.rfind("system.", 0) == 0;
         if (system && probe_error) return errno = probe_error, -1;
         if (system && !offers(path, n)) return errno = ENOTSUP, -1;
+        if (size != 0) read_sizes.push_back(size);
+        if (size != 0 && read_error) return errno = read_error, -1;
         auto v = values.find(std::string(path) + "|" + n);
         if (v == values.end()) return errno = ENODATA, -1;
-        if (size == 0) return static_cast<ssize_t>(v->second.size());
+        if (size == 0) {
+            auto need = static_cast<ssize_t>(v->second.size());
+            if (after_size_query) after_size_query();
+            return need;
+        }
         if (size < v->second.size()) return errno = ERANGE, -1;
         std::copy(v->second.begin(), v->second.end(), static_cast<uint8_t *>(value));
         return static_cast<ssize_t>(v->second.size());
@@ -220,7 +235,9 @@ class played_fs : public linux_xattr_calls {
         std::string n = name;
         if (n.rfind("system.", 0) == 0 && !offers(path, n)) return errno = ENOTSUP, -1;
         auto p = static_cast<const uint8_t *>(value);
-        values[std::string(path) + "|" + n] = bytes(p, p + size);
+        bytes b(p, p + size);
+        if (int err = refuse ? refuse(n, b) : 0) return errno = err, -1;
+        values[std::string(path) + "|" + n] = b;
         return 0;
     }
 
@@ -232,7 +249,7 @@ class played_fs : public linux_xattr_calls {
     }
 };
 
-TEST(LinuxAclStore, OpenZfsDatasetsUseTheirOwnAttribute) {
+TEST(LinuxAclStore, ZfsDatasetsUseTheirOwnAttributeAndRefuseTheAuditFlags) {
     played_fs fs;
     fs.devices = {{"/zfs/a", 1}, {"/zfs/b", 1}};
     fs.offered["1"] = {"system.nfs4_acl_xdr"};
@@ -243,32 +260,24 @@ TEST(LinuxAclStore, OpenZfsDatasetsUseTheirOwnAttribute) {
     sys_acl acl;
     ASSERT_EQ(store.get("/zfs/a", false, &acl), 0);
     EXPECT_EQ(acl, sample);
-    ASSERT_EQ(store.set("/zfs/b", false, sample), 0);
+
+    // ZFS would drop 0x10 and 0x20 without a word: refused before any write.
+    for (uint16_t audit : {SYS_ACL_SUCCESSFUL_ACCESS, SYS_ACL_FAILED_ACCESS}) {
+        SCOPED_TRACE(audit);
+        errno = 0;
+        EXPECT_EQ(store.set("/zfs/b", false,
+                            {entry(SYS_ACL_TAG_EVERYONE, 0, 0x8, SYS_ACL_ENTRY_TYPE_ALARM, audit)}),
+                  -1);
+        EXPECT_EQ(errno, EINVAL);
+        EXPECT_EQ(fs.sets["system.nfs4_acl_xdr"], 0);
+    }
+
+    const sys_acl without_audit(sample.begin(), sample.end() - 1);
+    ASSERT_EQ(store.set("/zfs/b", false, without_audit), 0);
+    ASSERT_EQ(nfs4_xdr_encode(without_audit, &blob), 0);
     EXPECT_EQ(fs.values["/zfs/b|system.nfs4_acl_xdr"], blob);
     EXPECT_EQ(fs.sets["system.nfs4_acl_xdr"], 1);
     EXPECT_EQ(fs.sets["security.nfs4acl_xdr"], 0);
-}
-
-TEST(LinuxAclStore, NfsMountsUseTheStringLayoutWithNamesFromTheDatabase) {
-    played_fs fs;
-    fs.devices = {{"/nfs/a", 7}, {"/nfs/b", 7}};
-    fs.offered["7"] = {"system.nfs4_acl"};
-    // The server names principals; the fixture database knows alice and devs.
-    nfs4_who_resolver server{
-        [](bool group, uint32_t) { return std::string(group ? "devs" : "alice") + "@example.org"; },
-        nullptr};
-    bytes blob;
-    ASSERT_EQ(nfs4_string_encode(sample, server, &blob), 0);
-    fs.values["/nfs/a|system.nfs4_acl"] = blob;
-    linux_acl_store store(&fs);
-    sys_acl acl;
-    ASSERT_EQ(store.get("/nfs/a", false, &acl), 0);
-    EXPECT_EQ(acl, sample);
-    // Written back with decimal ids, which need no NFSv4 domain.
-    ASSERT_EQ(store.set("/nfs/b", false, {sample[0], sample[1]}), 0);
-    nfs4_who_resolver decimal{[](bool, uint32_t id) { return std::to_string(id); }, nullptr};
-    ASSERT_EQ(nfs4_string_encode({sample[0], sample[1]}, decimal, &blob), 0);
-    EXPECT_EQ(fs.values["/nfs/b|system.nfs4_acl"], blob);
 }
 
 TEST(LinuxAclStore, ProbesOncePerFileSystem) {
@@ -281,6 +290,7 @@ TEST(LinuxAclStore, ProbesOncePerFileSystem) {
     ASSERT_EQ(store.get("/b", false, &acl), 0);
     EXPECT_EQ(acl, sample);
     EXPECT_EQ(fs.gets["system.nfs4_acl_xdr"], 1);
+    EXPECT_EQ(fs.gets["system.nfs4_dacl"], 1);
     EXPECT_EQ(fs.gets["system.nfs4_acl"], 1);
     ASSERT_EQ(store.get("/c", false, &acl), 0);  // another device: probed anew
     EXPECT_EQ(fs.gets["system.nfs4_acl_xdr"], 2);
@@ -323,6 +333,293 @@ TEST(LinuxAclStore, AFailedProbeIsReportedAndNotRemembered) {
     fs.probe_error = 0;
     ASSERT_EQ(store.get("/a", false, &acl), 0);
     EXPECT_EQ(fs.gets["system.nfs4_acl_xdr"], 2);
+}
+
+// A user entry per id, from `first` on.
+sys_acl users(uint32_t count, uint32_t first = 3000) {
+    sys_acl acl;
+    for (uint32_t i = 0; i < count; ++i)
+        acl.push_back(entry(SYS_ACL_TAG_USER, first + i, SYS_ACL_READ_DATA));
+    return acl;
+}
+
+// Nearly every ACL comes in one read of 4 KiB; a larger one is read after
+// asking for its size, into room of that size.
+TEST(LinuxAclStore, ReadsAreSizedToTheValue) {
+    played_fs fs;
+    fs.devices = {{"/small", 1}, {"/large", 1}, {"/growing", 1}};
+    const sys_acl small = users(129), large = users(3000);
+    bytes blob;
+    ASSERT_EQ(nfs4_xdr_encode(small, &blob), 0);
+    fs.values["/small|security.nfs4acl_xdr"] = blob;
+    ASSERT_EQ(nfs4_xdr_encode(large, &blob), 0);
+    fs.values["/large|security.nfs4acl_xdr"] = blob;
+    fs.values["/growing|security.nfs4acl_xdr"] = blob;
+    linux_acl_store store(&fs);
+    sys_acl acl;
+    ASSERT_EQ(store.get("/small", false, &acl), 0);  // probes the device first
+    EXPECT_EQ(acl, small);
+    fs.gets.clear();
+    fs.read_sizes.clear();
+    ASSERT_EQ(store.get("/small", false, &acl), 0);
+    EXPECT_EQ(fs.gets["security.nfs4acl_xdr"], 1);
+    EXPECT_EQ(fs.read_sizes, std::vector<size_t>{4096});
+
+    fs.gets.clear();
+    fs.read_sizes.clear();
+    ASSERT_EQ(store.get("/large", false, &acl), 0);
+    EXPECT_EQ(acl, large);
+    EXPECT_EQ(fs.gets["security.nfs4acl_xdr"], 3);  // first read, size, read
+    EXPECT_EQ(fs.read_sizes, (std::vector<size_t>{4096, 8 + 3000 * 20}));
+    // and the next small one is read small again.
+    fs.read_sizes.clear();
+    ASSERT_EQ(store.get("/small", false, &acl), 0);
+    EXPECT_EQ(fs.read_sizes, std::vector<size_t>{4096});
+
+    // A value that grows between asking its size and reading it is asked
+    // for again.
+    const sys_acl grown = users(3100);
+    int queries = 0;
+    bytes grown_blob;
+    ASSERT_EQ(nfs4_xdr_encode(grown, &grown_blob), 0);
+    fs.after_size_query = [&] {
+        if (++queries == 1) fs.values["/growing|security.nfs4acl_xdr"] = grown_blob;
+    };
+    fs.read_sizes.clear();
+    ASSERT_EQ(store.get("/growing", false, &acl), 0);
+    EXPECT_EQ(acl, grown);
+    EXPECT_EQ(fs.read_sizes, (std::vector<size_t>{4096, 8 + 3000 * 20, 8 + 3100 * 20}));
+
+    // One that keeps growing is given up on; one that went away is none.
+    fs.after_size_query = [&] {
+        bytes &v = fs.values["/growing|security.nfs4acl_xdr"];
+        v.resize(v.size() + 20);
+    };
+    errno = 0;
+    EXPECT_EQ(store.get("/growing", false, &acl), -1);
+    EXPECT_EQ(errno, ERANGE);
+    fs.values["/growing|security.nfs4acl_xdr"] = blob;
+    fs.after_size_query = [&] { fs.values.erase("/growing|security.nfs4acl_xdr"); };
+    ASSERT_EQ(store.get("/growing", false, &acl), 0);
+    EXPECT_EQ(acl, trivial(0640));
+}
+
+// The ACL-wide flags word belongs to the object: a write keeps the word the
+// target's stored ACL has, unless the ACL written was read from the target
+// itself, whose word it then carries without a second read.
+TEST(LinuxAclStore, WritesKeepTheObjectsAclWideWord) {
+    played_fs fs;
+    fs.devices = {{"/protected", 1}, {"/other", 1}, {"/bare", 1}, {"/odd", 1}, {"/damaged", 1}};
+    const char *attr = "security.nfs4acl_xdr";
+    auto stored_word = [&](const std::string &path) {
+        const bytes &v = fs.values[path + "|" + attr];
+        return v.size() < 4 ? 0xEEEEEEEEu
+                            : uint32_t{v[0]} << 24 | uint32_t{v[1]} << 16 | uint32_t{v[2]} << 8 |
+                                  uint32_t{v[3]};
+    };
+    sys_acl with_word = sample;
+    with_word.acl_flags = SYS_ACL_FLAG_PROTECTED | SYS_ACL_FLAG_AUTO_INHERIT;
+    bytes blob;
+    ASSERT_EQ(nfs4_xdr_encode(with_word, &blob), 0);
+    fs.values[std::string("/protected|") + attr] = blob;
+    with_word.acl_flags = SYS_ACL_FLAG_DEFAULTED;
+    ASSERT_EQ(nfs4_xdr_encode(with_word, &blob), 0);
+    fs.values[std::string("/other|") + attr] = blob;
+    // Entries this program cannot read, and no ACL at all.
+    fs.values[std::string("/odd|") + attr] = words({0x2, 1, 9, 0, 1, 1, 1});
+    fs.values[std::string("/damaged|") + attr] = words({0x2, 2});
+    linux_acl_store store(&fs);
+
+    // Read, changed and written back: the word comes along, no second read.
+    sys_acl acl;
+    ASSERT_EQ(store.get("/protected", false, &acl), 0);
+    EXPECT_EQ(acl.acl_flags, 0x3u);
+    EXPECT_TRUE(acl.origin.known);
+    acl.pop_back();
+    fs.gets.clear();
+    ASSERT_EQ(store.set("/protected", false, acl), 0);
+    EXPECT_EQ(fs.gets[attr], 0);
+    EXPECT_EQ(stored_word("/protected"), 0x3u);
+    sys_acl back;
+    ASSERT_EQ(store.get("/protected", false, &back), 0);
+    EXPECT_EQ(back, acl);
+
+    // Written elsewhere (copied, or made from text): each target keeps its
+    // own word, 0 where nothing is stored, also when its entries cannot be
+    // read; a value that is no ACL has no word.
+    const struct {
+        const char *path;
+        uint32_t word;
+    } targets[] = {{"/other", 0x4}, {"/bare", 0}, {"/odd", 0x2}, {"/damaged", 0}};
+    for (const auto &t : targets) {
+        SCOPED_TRACE(t.path);
+        for (const sys_acl &given : {acl, sample}) {
+            fs.gets.clear();
+            ASSERT_EQ(store.set(t.path, false, given), 0);
+            EXPECT_EQ(fs.gets[attr], 1);
+            EXPECT_EQ(stored_word(t.path), t.word);
+            ASSERT_EQ(store.get(t.path, false, &back), 0);
+            EXPECT_EQ(back, given);
+        }
+    }
+
+    // A word that cannot be read fails the write rather than being lost.
+    fs.read_error = EACCES;
+    bytes before = fs.values[std::string("/other|") + attr];
+    errno = 0;
+    EXPECT_EQ(store.set("/other", false, sample), -1);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(fs.values[std::string("/other|") + attr], before);
+}
+
+// NFS mounts: system.nfs4_dacl (the word first) where the client offers
+// it, else system.nfs4_acl (no word). Principals are names of the local
+// NFSv4 domain or decimal ids; decimal ids are written first.
+class NfsStore : public ::testing::Test {
+  protected:
+    NfsStore()
+        : store(&fs, [this] {
+              ++domain_asked;
+              return domain;
+          }) {
+        fs.devices = {{"/dacl/a", 7}, {"/dacl/b", 7}, {"/acl/a", 8}};
+        fs.offered["7"] = {"system.nfs4_dacl", "system.nfs4_acl"};
+        fs.offered["8"] = {"system.nfs4_acl"};
+        // An NFS file always has an ACL: the server makes one of the mode.
+        fs.values["/dacl/a|system.nfs4_dacl"] = served({sample[2]}, true);
+        fs.values["/dacl/b|system.nfs4_dacl"] = served({sample[2]}, true);
+        fs.values["/acl/a|system.nfs4_acl"] = served({sample[2]}, false);
+    }
+
+    // The server's encoding of `acl`: names where it knows them.
+    static bytes served(const sys_acl &acl, bool dacl, const char *domain = "example.org") {
+        std::string d = domain;
+        nfs4_who_resolver server{[d](bool group, uint32_t id) {
+                                     if (!group && id == 1000) return "alice@" + d;
+                                     if (group && id == 1001) return "devs@" + d;
+                                     return std::to_string(id);
+                                 },
+                                 nullptr};
+        bytes blob;
+        EXPECT_EQ(
+            dacl ? nfs4_dacl_encode(acl, server, &blob) : nfs4_string_encode(acl, server, &blob),
+            0);
+        return blob;
+    }
+
+    played_fs fs;
+    std::string domain = "example.org";
+    int domain_asked = 0;
+    linux_acl_store store;
+};
+
+TEST_F(NfsStore, ReadsNamesOfTheLocalDomainAndTheWordWhereOffered) {
+    sys_acl acl = sample;
+    acl.acl_flags = SYS_ACL_FLAG_PROTECTED;
+    fs.values["/dacl/a|system.nfs4_dacl"] = served(acl, true, "EXAMPLE.org");
+    fs.values["/acl/a|system.nfs4_acl"] = served(acl, false);
+    sys_acl back;
+    ASSERT_EQ(store.get("/dacl/a", false, &back), 0);
+    EXPECT_EQ(back, sample);
+    EXPECT_EQ(back.acl_flags, SYS_ACL_FLAG_PROTECTED);
+    EXPECT_EQ(fs.gets["system.nfs4_acl"], 0) << "nfs4_dacl is preferred";
+    ASSERT_EQ(store.get("/acl/a", false, &back), 0);
+    EXPECT_EQ(back, sample);
+    EXPECT_EQ(back.acl_flags, 0u);
+    EXPECT_EQ(domain_asked, 1);
+
+    // A name of another domain, or one the databases do not know, has no
+    // id here and could not be written back: the read is refused.
+    for (const bytes &blob : {served(sample, true, "other.org"),
+                              words({0, 1, 0, 0, 1}) + words({17}) +
+                                  bytes{'g', 'h', 'o', 's', 't', '@', 'e', 'x', 'a', 'm',
+                                        'p', 'l', 'e', '.', 'o', 'r', 'g', 0,   0,   0}}) {
+        fs.values["/dacl/a|system.nfs4_dacl"] = blob;
+        errno = 0;
+        EXPECT_EQ(store.get("/dacl/a", false, &back), -1);
+        EXPECT_EQ(errno, EINVAL);
+    }
+}
+
+TEST_F(NfsStore, WritesDecimalIdsThenNamesWhenTheServerRefusesNumbers) {
+    const sys_acl acl{sample[0], sample[1], entry(SYS_ACL_TAG_USER, 4242, SYS_ACL_READ_DATA)};
+    nfs4_who_resolver decimal{[](bool, uint32_t id) { return std::to_string(id); }, nullptr};
+    bytes numbers, names;
+    ASSERT_EQ(nfs4_dacl_encode(acl, decimal, &numbers), 0);
+    // Names where the databases have them (alice, devs), else the number.
+    names = served(acl, true);
+
+    ASSERT_EQ(store.set("/dacl/a", false, acl), 0);
+    EXPECT_EQ(fs.values["/dacl/a|system.nfs4_dacl"], numbers);
+    EXPECT_EQ(fs.sets["system.nfs4_dacl"], 1);
+    EXPECT_EQ(domain_asked, 0) << "no domain needed";
+
+    // A server with id mapping refuses numbers.
+    fs.refuse = [&](const std::string &, const bytes &value) {
+        return value == numbers ? EINVAL : 0;
+    };
+    fs.sets.clear();
+    ASSERT_EQ(store.set("/dacl/a", false, acl), 0);
+    EXPECT_EQ(fs.values["/dacl/a|system.nfs4_dacl"], names);
+    EXPECT_EQ(fs.sets["system.nfs4_dacl"], 2);
+    // The mount is remembered: names go first from now on.
+    fs.sets.clear();
+    ASSERT_EQ(store.set("/dacl/b", false, acl), 0);
+    EXPECT_EQ(fs.values["/dacl/b|system.nfs4_dacl"], names);
+    EXPECT_EQ(fs.sets["system.nfs4_dacl"], 1);
+    EXPECT_EQ(domain_asked, 1);
+
+    // A refusal of both forms is the server's answer.
+    fs.refuse = [](const std::string &, const bytes &) { return EINVAL; };
+    errno = 0;
+    EXPECT_EQ(store.set("/dacl/b", false, acl), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(fs.values["/dacl/b|system.nfs4_dacl"], names);
+}
+
+TEST_F(NfsStore, NoSecondWriteWithoutADomainOrANameToWrite) {
+    fs.refuse = [](const std::string &, const bytes &) { return EINVAL; };
+    const sys_acl special{sample[2], sample[3]};
+    const sys_acl named{sample[0]};
+    const struct {
+        const char *what;
+        std::string domain;
+        sys_acl acl;
+        int sets;
+    } cases[] = {
+        {"domain unknown", "", named, 1},
+        {"no named principal", "example.org", special, 1},
+        {"both forms tried", "example.org", named, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        played_fs one = fs;
+        linux_acl_store own(&one, [&] { return c.domain; });
+        errno = 0;
+        EXPECT_EQ(own.set("/acl/a", false, c.acl), -1);
+        EXPECT_EQ(errno, EINVAL);
+        EXPECT_EQ(one.sets["system.nfs4_acl"], c.sets);
+    }
+    // Other refusals are not about principals.
+    fs.refuse = [](const std::string &, const bytes &) { return EPERM; };
+    errno = 0;
+    EXPECT_EQ(store.set("/acl/a", false, named), -1);
+    EXPECT_EQ(errno, EPERM);
+    EXPECT_EQ(fs.sets["system.nfs4_acl"], 1);
+}
+
+TEST_F(NfsStore, TheWordIsKeptInNfs4DaclAndAbsentFromNfs4Acl) {
+    sys_acl acl = {sample[2]};
+    acl.acl_flags = SYS_ACL_FLAG_PROTECTED;
+    fs.values["/dacl/a|system.nfs4_dacl"] = served(acl, true);
+    fs.values["/acl/a|system.nfs4_acl"] = served(acl, false);
+    ASSERT_EQ(store.set("/dacl/a", false, {sample[3]}), 0);
+    const bytes &dacl = fs.values["/dacl/a|system.nfs4_dacl"];
+    EXPECT_EQ(bytes(dacl.begin(), dacl.begin() + 4), words({SYS_ACL_FLAG_PROTECTED}));
+    fs.read_sizes.clear();
+    ASSERT_EQ(store.set("/acl/a", false, {sample[3]}), 0);
+    EXPECT_TRUE(fs.read_sizes.empty()) << "no word to keep, nothing to read";
+    EXPECT_EQ(fs.values["/acl/a|system.nfs4_acl"], served({sample[3]}, false));
 }
 
 }  // namespace

@@ -169,4 +169,75 @@ TEST(Nfs4String, RefusesEntriesTheLayoutCannotHold) {
     }
 }
 
+// system.nfs4_dacl: the same list after the ACL-wide flags word.
+TEST(Nfs4Dacl, EncodesAndDecodesByteExactWithTheWordFirst) {
+    for (const string_case &c : cases()) {
+        SCOPED_TRACE(c.what);
+        sys_acl acl = c.acl;
+        acl.acl_flags = 0x3;
+        bytes blob{0xEE};
+        ASSERT_EQ(nfs4_dacl_encode(acl, resolver, &blob), 0);
+        EXPECT_EQ(blob, words({0x3}) + c.blob);
+        sys_acl back{entry(99, 9, 9, 9)};
+        ASSERT_EQ(nfs4_dacl_decode(blob.data(), blob.size(), resolver, &back), 0);
+        EXPECT_EQ(back, c.acl);
+        EXPECT_EQ(back.acl_flags, 0x3u);
+        // The plain layout has no word to carry.
+        ASSERT_EQ(nfs4_string_encode(acl, resolver, &blob), 0);
+        EXPECT_EQ(blob, c.blob);
+    }
+}
+
+TEST(Nfs4Dacl, RefusesEveryTruncationAndReadsTheWordOfUnreadableEntries) {
+    const bytes blob = words({0x2}) + cases()[2].blob;
+    for (size_t size = 0; size < blob.size(); ++size) {
+        SCOPED_TRACE(size);
+        auto copy = std::make_unique<uint8_t[]>(size ? size : 1);
+        std::copy(blob.begin(), blob.begin() + static_cast<long>(size), copy.get());
+        sys_acl acl;
+        uint32_t word = 0xEE;
+        errno = 0;
+        EXPECT_EQ(nfs4_dacl_decode(copy.get(), size, resolver, &acl), -1);
+        EXPECT_EQ(errno, EINVAL);
+        errno = 0;
+        EXPECT_EQ(nfs4_dacl_acl_flags(copy.get(), size, &word), -1);
+        EXPECT_EQ(errno, EINVAL);
+        EXPECT_EQ(word, 0xEEu);
+    }
+    uint32_t word = 0;
+    ASSERT_EQ(nfs4_dacl_acl_flags(blob.data(), blob.size(), &word), 0);
+    EXPECT_EQ(word, 0x2u);
+    // Entries this program cannot read still have their word.
+    const bytes odd = words({0x1, 1, 9, 0xFFFF, 0xFFFFFFFF}) + text("INTERACTIVE@");
+    sys_acl acl;
+    EXPECT_EQ(nfs4_dacl_decode(odd.data(), odd.size(), resolver, &acl), -1);
+    ASSERT_EQ(nfs4_dacl_acl_flags(odd.data(), odd.size(), &word), 0);
+    EXPECT_EQ(word, 0x1u);
+}
+
+// Names of another NFSv4 domain belong to another system's users: they are
+// not looked up in the local databases.
+TEST(Nfs4String, OnlyNamesOfTheLocalDomainAreLookedUp) {
+    nfs4_who_resolver local = resolver;
+    local.domain_is_local = [](std::string_view domain) { return domain == "example.org"; };
+    const struct {
+        const char *who;
+        uint32_t flag;
+        uint32_t tag, id;
+    } forms[] = {
+        {"alice@example.org", 0, SYS_ACL_TAG_USER, 1000},
+        {"devs@example.org", 0x40, SYS_ACL_TAG_GROUP, 1001},
+        {"alice@other.org", 0, SYS_ACL_TAG_USER, NO_ID},
+        {"alice", 0, SYS_ACL_TAG_USER, 1000},  // no domain: a local name
+        {"1500@other.org", 0, SYS_ACL_TAG_USER, 1500},
+    };
+    for (const auto &f : forms) {
+        SCOPED_TRACE(f.who);
+        bytes blob = words({1, 0, f.flag, 1}) + text(f.who);
+        sys_acl acl;
+        ASSERT_EQ(nfs4_string_decode(blob.data(), blob.size(), local, &acl), 0);
+        EXPECT_EQ(acl, sys_acl{entry(f.tag, f.id, SYS_ACL_READ_DATA, ALLOW)});
+    }
+}
+
 }  // namespace

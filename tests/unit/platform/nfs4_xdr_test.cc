@@ -93,12 +93,49 @@ TEST(Nfs4Xdr, EachPermissionBitHasItsWireBit) {
 }
 
 TEST(Nfs4Xdr, DecodingToleratesWhatWritersMayAdd) {
-    // acl_flags is ignored; a group marker on group@ is dropped.
-    bytes blob = words({0x12345678, 1, 0, 0x41, 1, 0x1, 2});
+    // A group marker on group@ is dropped.
+    bytes blob = words({0, 1, 0, 0x41, 1, 0x1, 2});
     sys_acl acl;
     ASSERT_EQ(nfs4_xdr_decode(blob.data(), blob.size(), &acl), 0);
     EXPECT_EQ(acl, sys_acl{entry(SYS_ACL_TAG_GROUP_OBJ, NO_ID, SYS_ACL_READ_DATA, ALLOW,
                                  SYS_ACL_FILE_INHERIT)});
+}
+
+TEST(Nfs4Xdr, TheAclWideWordGoesBothWaysAsItIs) {
+    for (uint32_t word : {0x0u, 0x2u, 0x7u, 0x12345678u}) {
+        SCOPED_TRACE(word);
+        sys_acl acl{entry(SYS_ACL_TAG_USER, 1000, SYS_ACL_READ_DATA, ALLOW)};
+        acl.acl_flags = word;
+        bytes blob;
+        ASSERT_EQ(nfs4_xdr_encode(acl, &blob), 0);
+        EXPECT_EQ(blob, words({word, 1, 0, 0, 0, 1, 1000}));
+        sys_acl back;
+        back.acl_flags = 0xEE;
+        back.origin.known = true;
+        ASSERT_EQ(decode_exact(blob, blob.size(), &back), 0);
+        EXPECT_EQ(back.acl_flags, word);
+        EXPECT_FALSE(back.origin.known) << "the caller says where it came from";
+        uint32_t only = 0xEE;
+        ASSERT_EQ(nfs4_xdr_acl_flags(blob.data(), blob.size(), &only), 0);
+        EXPECT_EQ(only, word);
+    }
+}
+
+TEST(Nfs4Xdr, TheWordAloneNeedsOnlyAConsistentLength) {
+    // Entries this program cannot read still have their word.
+    bytes unreadable = words({0x2, 1, 9, 0xFFFF, 7, 0xFFFFFFFF, 0});
+    uint32_t word = 0;
+    ASSERT_EQ(nfs4_xdr_acl_flags(unreadable.data(), unreadable.size(), &word), 0);
+    EXPECT_EQ(word, 0x2u);
+    sys_acl acl;
+    EXPECT_EQ(nfs4_xdr_decode(unreadable.data(), unreadable.size(), &acl), -1);
+    for (const bytes &bad : {words({0x2}), words({0x2, 1}), words({0x2, 0, 0})}) {
+        errno = 0;
+        word = 0xEE;
+        EXPECT_EQ(nfs4_xdr_acl_flags(bad.data(), bad.size(), &word), -1);
+        EXPECT_EQ(errno, EINVAL);
+        EXPECT_EQ(word, 0xEEu);
+    }
 }
 
 TEST(Nfs4Xdr, RefusesEveryTruncationWithoutReadingBeyond) {
