@@ -122,6 +122,13 @@ int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t curre
         sorted.reset();
     }
 
+    // `current` was just read from this object: what it holds for the
+    // object itself goes with the write, which then need not ask for it.
+    if (current && work != current) {
+        work->acl_flags = current->acl_flags;
+        work->origin = current->origin;
+    }
+
     if (config.print >= 2) print_acl(stdout, work, path, st);
 
     if (current && !config.force && gacl_match_np(work, current) == 1) return 0;

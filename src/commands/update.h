@@ -23,7 +23,9 @@
 // Returns 1 when the ACL was written (or would have been under no_update),
 // 0 when it was left alone. Failures end the command through report():
 // "<path>: Sorting ACL", "<path>: Merging ACL", "<path>: Setting ACL".
-// Neither `acl` nor `current` changes hands.
+// Neither `acl` nor `current` changes hands; `acl` (or the sorted or merged
+// copy written) takes current's ACL-wide flags word and origin, so that the
+// object keeps its word without the store asking for it again.
 int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current);
 
 // Clears every flag of every entry except inherited, which stays as it was:

@@ -16,8 +16,15 @@ int invalid() {
     return -1;
 }
 
-int capacity_for(int requested) {
-    return requested >= GACL_MIN_ENTRIES ? requested : GACL_DEFAULT_ENTRIES;
+// Room an ACL made for `requested` entries gets: what it will hold, no more.
+int room_for(int requested) {
+    return requested < 0 ? 0 : requested > GACL_MAX_ENTRIES ? GACL_MAX_ENTRIES : requested;
+}
+
+// Slots allocated but not cleared: an entry is cleared when it is created.
+std::unique_ptr<gacl_entry_t_struct[]> new_slots(int count) {
+    if (count == 0) return nullptr;
+    return std::make_unique_for_overwrite<gacl_entry_t_struct[]>(static_cast<size_t>(count));
 }
 
 // --- registry -------------------------------------------------------------
@@ -136,15 +143,33 @@ char *gacl_new_text_np(const char *text, size_t length) {
 namespace {
 
 gacl_t new_acl(int requested) {
-    int capacity = capacity_for(requested);
+    int capacity = room_for(requested);
     return or_enomem<gacl_t>(nullptr, [&]() -> gacl_t {
-        auto slots = std::make_unique<gacl_entry_t_struct[]>(static_cast<size_t>(capacity));
+        auto slots = new_slots(capacity);
         auto acl = std::make_unique<gacl_t_struct>();
         acl->capacity = capacity;
         acl->entries = slots.get();
         gacl_t handle = adopt(std::move(acl), GACL_KIND_ACL);
         if (handle != nullptr) slots.release();  // now the header's, freed by gacl_free
         return handle;
+    });
+}
+
+// Makes room for one more entry: doubles the slots (up to the limit) and
+// moves the entries there. -1 with ENOMEM when memory runs out (the ACL
+// stays as it was).
+int grow(gacl_t acl) {
+    int capacity = acl->capacity < 4 ? 4 : acl->capacity;
+    capacity = capacity > GACL_MAX_ENTRIES / 2 ? GACL_MAX_ENTRIES : capacity * 2;
+    return or_enomem(-1, [&] {
+        auto slots = new_slots(capacity);
+        if (acl->count > 0)
+            std::memcpy(slots.get(), acl->entries,
+                        static_cast<size_t>(acl->count) * sizeof(gacl_entry_t_struct));
+        std::unique_ptr<gacl_entry_t_struct[]> old(acl->entries);
+        acl->entries = slots.release();
+        acl->capacity = capacity;
+        return 0;
     });
 }
 
@@ -159,22 +184,26 @@ gacl_t gacl_dup(gacl_t acl) {
         invalid();
         return nullptr;
     }
-    gacl_t copy = new_acl(acl->capacity);
+    gacl_t copy = new_acl(acl->count);
     if (copy == nullptr) return nullptr;
     copy->type = acl->type;
     copy->count = acl->count;
-    std::memcpy(copy->entries, acl->entries,
-                static_cast<size_t>(acl->count) * sizeof(gacl_entry_t_struct));
+    if (acl->count > 0)
+        std::memcpy(copy->entries, acl->entries,
+                    static_cast<size_t>(acl->count) * sizeof(gacl_entry_t_struct));
+    copy->acl_flags = acl->acl_flags;
+    copy->origin = acl->origin;
     return copy;
 }
 
 int gacl_create_entry_np(gacl_t *acl_p, gacl_entry_t *entry_p, int pos) {
     if (acl_p == nullptr || entry_p == nullptr || !live_acl(*acl_p)) return invalid();
     gacl_t acl = *acl_p;
-    if (acl->count >= acl->capacity) {
+    if (acl->count >= GACL_MAX_ENTRIES) {
         errno = ENOMEM;
         return -1;
     }
+    if (acl->count >= acl->capacity && grow(acl) != 0) return -1;
     int p = (pos < 0 || pos > acl->count) ? acl->count : pos;
     std::memmove(&acl->entries[p + 1], &acl->entries[p],
                  static_cast<size_t>(acl->count - p) * sizeof(gacl_entry_t_struct));

@@ -13,8 +13,8 @@
 //   aborts; releasing anything else fails with EINVAL and releases nothing.
 //   C++ code holds them in gacl_ptr / gacl_text_ptr / gacl_qualifier_ptr.
 // - Entry, permset and flagset handles point into their ACL object. They stay
-//   valid until an entry is inserted or deleted at or before their position,
-//   or the ACL is released.
+//   valid until an entry is inserted (which may move every entry) or one is
+//   deleted at or before their position, or the ACL is released.
 #pragma once
 
 #include <cstddef>
@@ -55,10 +55,9 @@ inline constexpr uint32_t GACL_UNDEFINED_ID = 0xFFFFFFFFu;
 // Size of the name field, the NUL included (255 usable characters).
 inline constexpr int GACL_NAME_SIZE = 256;
 
-// Capacity rule: a requested capacity below GACL_MIN_ENTRIES gives
-// GACL_DEFAULT_ENTRIES slots.
-inline constexpr int GACL_MIN_ENTRIES = 16;
-inline constexpr int GACL_DEFAULT_ENTRIES = 128;
+// The most entries an ACL holds: more than any store takes (the stores
+// decide what they accept).
+inline constexpr int GACL_MAX_ENTRIES = 4096;
 
 // Kind words of the objects this layer hands out, and the marker a release
 // leaves behind.
@@ -80,14 +79,29 @@ struct gacl_entry_t_struct {
     gacl_entry_type_t entry_type;
 };
 
+// The object an ACL was read from, by device and inode.
+struct gacl_origin_t {
+    bool known;  // false for an ACL not read from an object
+    uint64_t dev;
+    uint64_t ino;
+};
+
 // The ACL object. Other modules read `count` (and `entries[i]` for
 // i < count) directly; everything else changes only through the operations.
+//
+// acl_flags is the ACL-wide flags word of the stored ACL it was read from
+// (0x1 auto-inherit, 0x2 protected, 0x4 defaulted). It belongs to that
+// object (`origin`), not to the entries: a write keeps it only when it goes
+// back to the same object, and any other object keeps its own. Copies
+// (gacl_dup, sort, merge) carry both along.
 struct gacl_t_struct {
     gacl_type_t type;              // GACL_TYPE_NFS4 when read from the system, else 0
-    int32_t count;                 // entries in use, 0..capacity
-    int32_t capacity;              // entry slots, fixed at creation
+    int32_t count;                 // entries in use, 0..GACL_MAX_ENTRIES
+    int32_t capacity;              // entry slots allocated, count..GACL_MAX_ENTRIES
     int32_t cursor;                // next entry of gacl_get_entry(GACL_NEXT_ENTRY)
     gacl_entry_t_struct *entries;  // capacity slots, in ACL order
+    uint32_t acl_flags;            // as stored for `origin`; 0 when not read
+    gacl_origin_t origin;
 };
 
 using gacl_t = gacl_t_struct *;
@@ -95,8 +109,9 @@ using gacl_entry_t = gacl_entry_t_struct *;
 using gacl_permset_t = gacl_perm_t *;  // the perms word of one entry
 using gacl_flagset_t = gacl_flag_t *;  // the flags word of one entry
 
-// New empty ACL: type 0, count 0, cursor 0; capacity `count` when at least
-// 16, else 128. nullptr with ENOMEM when memory runs out.
+// New empty ACL: type 0, count 0, cursor 0, no origin, with room for
+// `count` entries (at most GACL_MAX_ENTRIES; below 0 counts as 0). It grows
+// as entries are added. nullptr with ENOMEM when memory runs out.
 gacl_t gacl_init(int count);
 
 // Releases an ACL, text or qualifier object of this layer. nullptr: 0. A
@@ -109,13 +124,14 @@ int gacl_free(void *obj);
 // nullptr with ENOMEM when memory runs out.
 char *gacl_new_text_np(const char *text, size_t length);
 
-// Independent copy: same type, count and entries, capacity by the capacity
-// rule applied to the source's, cursor 0. EINVAL when `acl` is not a live ACL.
+// Independent copy: same type, count, entries, acl_flags and origin, room
+// for its entries, cursor 0. EINVAL when `acl` is not a live ACL; ENOMEM.
 gacl_t gacl_dup(gacl_t acl);
 
 // Inserts a zeroed entry at `pos` (below 0 or beyond count: appends) and
-// hands it back in *entry. ENOMEM when the ACL is full; EINVAL for null
-// pointers or a dead ACL.
+// hands it back in *entry; *acl stays the same object. ENOMEM when the ACL
+// holds GACL_MAX_ENTRIES or memory runs out (nothing changes); EINVAL for
+// null pointers or a dead ACL.
 int gacl_create_entry_np(gacl_t *acl, gacl_entry_t *entry, int pos);
 
 // Removes the entry at `pos` (0 <= pos < count), the later ones move forward.

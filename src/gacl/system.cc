@@ -61,13 +61,21 @@ gacl_t read_acl(const char *path, gacl_type_t type, bool link, const struct stat
     if ((known != nullptr ? store.get_known(path, link, *known, &entries)
                           : store.get(path, link, &entries)) != 0)
         return nullptr;
-    gacl_ptr acl(gacl_init(0));
+    // More entries than an ACL holds fail here with ENOMEM.
+    if (entries.size() > static_cast<size_t>(GACL_MAX_ENTRIES)) return errno = ENOMEM, nullptr;
+    gacl_ptr acl(gacl_init(static_cast<int>(entries.size())));
     if (!acl) return nullptr;
     acl->type = type;
+    acl->acl_flags = entries.acl_flags;
+    acl->origin = gacl_origin_t{entries.origin.known, entries.origin.dev, entries.origin.ino};
     for (const sys_acl_entry &s : entries) {
+        // An id that could not be written back is refused here rather than
+        // on the first write: -1 stands for "no such user or group".
+        if ((s.tag == SYS_ACL_TAG_USER || s.tag == SYS_ACL_TAG_GROUP) &&
+            s.id == SYS_ACL_UNDEFINED_ID)
+            return errno = EOVERFLOW, nullptr;
         gacl_t raw = acl.get();
         gacl_entry_t e;
-        // A full ACL (more than 128 entries) fails here with ENOMEM.
         if (gacl_create_entry_np(&raw, &e, -1) != 0) return nullptr;
         e->tag = s.tag;
         e->id = s.id;
@@ -99,6 +107,10 @@ int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
         sys_acl entries;
         gacl_entry_t e;
         int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &e);
+        if (more < 0) return -1;
+        entries.reserve(static_cast<size_t>(acl->count));
+        entries.acl_flags = acl->acl_flags;
+        entries.origin = sys_acl_origin{acl->origin.known, acl->origin.dev, acl->origin.ino};
         for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &e)) {
             switch (e->tag) {
                 case GACL_TAG_TYPE_USER:
@@ -136,7 +148,7 @@ int delete_acl(const char *path, gacl_type_t type, bool link) {
     struct stat st;
     const char *p = *path == '\0' ? "." : path;
     if ((link ? lstat(p, &st) : stat(p, &st)) != 0) return -1;
-    gacl_ptr acl(gacl_init(0));
+    gacl_ptr acl(gacl_init(3));
     if (!acl) return -1;
     for (const sys_acl_entry &s : acl_trivial(st.st_mode)) {
         gacl_t raw = acl.get();

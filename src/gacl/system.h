@@ -13,11 +13,13 @@
 #include "gacl/acl.h"
 
 // Reads the ACL of the file at `path` (a final symbolic link followed) into
-// a new ACL of type `type`, for the caller to release. Names: "owner@",
+// a new ACL of type `type`, for the caller to release, with the stored
+// ACL-wide flags word and the object as its origin. Names: "owner@",
 // "group@", "everyone@", the user or group name, or the id in decimal when
-// it has none. Null with ENOMEM for more than 128 entries or a name longer
-// than 255 characters, EINVAL for POSIX.1e (mask, other) or untagged entries
-// and unknown entry types.
+// it has none. Null with ENOMEM for more than GACL_MAX_ENTRIES entries or a
+// name longer than 255 characters, EINVAL for POSIX.1e (mask, other) or
+// untagged entries and unknown entry types, EOVERFLOW for a user or group
+// entry with the id 4294967295 (-1, which no write takes back).
 gacl_t gacl_get_file(const char *path, gacl_type_t type);
 
 // The same for `path` itself when it is a symbolic link.
@@ -30,17 +32,20 @@ gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *s
 
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // `acl`, which stays the caller's; an ACL without entries is written as an
-// empty ACL. 0, or -1 with EINVAL for an entry without a tag or with a tag
-// other than owner@, user, group@, group and everyone@, a user or group id
-// of -1, or an entry type outside allow, deny, audit and alarm (the file is
-// then left as it was).
+// empty ACL. The file keeps its ACL-wide flags word: acl->acl_flags when
+// `acl` was read from the same file, else the word stored there. 0, or -1
+// with EINVAL for an entry without a tag or with a tag other than owner@,
+// user, group@, group and everyone@, a user or group id of -1, or an entry
+// type outside allow, deny, audit and alarm (the file is then left as it
+// was).
 int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl);
 
 // The same for `path` itself when it is a symbolic link.
 int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
 
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
-// the trivial ACL of its permission bits. An empty path is ".". 0 or -1.
+// the trivial ACL of its permission bits, keeping its ACL-wide flags word.
+// An empty path is ".". 0 or -1.
 int gacl_delete_file_np(const char *path, gacl_type_t type);
 
 // The same for `path` itself (its own permission bits) when it is a link.

@@ -296,9 +296,11 @@ gacl_t parse_acl(const char *text, gacl_text_error_t *why) {
         } else if (*item == '\0') {
             failed = refuse(&reason, EINVAL,
                             "empty entry (entries are separated by one comma or blank)");
-        } else if (gacl_create_entry_np(&handle, &entry, -1) < 0) {
+        } else if (acl->count >= GACL_MAX_ENTRIES) {
             failed = refuse(&reason, ENOMEM,
-                            "too many entries (at most " + std::to_string(acl->capacity) + ")");
+                            "too many entries (at most " + std::to_string(GACL_MAX_ENTRIES) + ")");
+        } else if (gacl_create_entry_np(&handle, &entry, -1) < 0) {
+            return nullptr;  // out of memory: nothing to say about the text
         } else {
             failed = parse_entry(item, entry, 0, &reason);
         }

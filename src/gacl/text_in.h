@@ -35,9 +35,9 @@ int gacl_entry_from_text_np(char *text, gacl_entry_t entry, int options,
                             std::string *reason = nullptr);
 
 // A new ACL (type 0, cursor 0) from entries separated by any one of
-// ", \t\n\r", parsed strictly. Capacity: the number of commas plus one, by
-// the capacity rule (below 16 gives 128). nullptr with EINVAL for every
-// failure (null or empty text, empty item, bad entry, too many entries);
-// then *why (when given) names the failing entry, except for a null text or
-// exhausted memory.
+// ", \t\n\r", parsed strictly, with room made for the number of commas
+// plus one. nullptr with EINVAL for every failure (null or empty text, empty
+// item, bad entry, more than GACL_MAX_ENTRIES entries); then *why (when
+// given) names the failing entry, except for a null text or exhausted
+// memory.
 gacl_t gacl_from_text(const char *text, gacl_text_error_t *why = nullptr);

@@ -30,6 +30,15 @@ std::string error(const std::string &message) {
     return "vossik edit-access: Error: " + message + "\n";
 }
 
+// A script that appends entries to objects of the file type `type` only,
+// one more than an ACL of `count` entries has room for up to the limit.
+std::string fill_to_the_limit(char type, int count) {
+    std::string script;
+    for (int i = count; i <= 4096; ++i)
+        script += std::string("{") + type + "} $ a user:alice:r\n";
+    return script;
+}
+
 class EditAccess : public WriteTest {
   protected:
     // A file holding `text` (acl_on_disk notation) as its ACL.
@@ -322,19 +331,21 @@ TEST_F(EditAccess, AbandonedPathWritesNothing) {
     EXPECT_EQ(acl("f"), BASE);
     EXPECT_EQ(acl("g"), BASE);
 
-    // A full ACL (128 entries) takes no insertion. The request before has
-    // moved the current position; the next path starts at 0 again.
+    // A full ACL (4096 entries, here only the directory's) takes no
+    // insertion. The request before has moved the current position; the
+    // next path starts at 0 again.
     std::string full = "owner@:rw::allow,group@:r::allow,everyone@:r::allow,user:1001:r::allow";
     for (int i = 4; i < 128; ++i)
         full += ",user:" + std::to_string(2000 + i) + ":r::allow";
-    with_acl("full", full);
+    directory("full");
+    put("full", full);
     with_acl("h", BASE);
-    r = run(
-        {"edit-access", "-e", "/^user:bob:/ n", "-e", "$ a group:staff:r", "-e", "p", "full", "h"});
+    r = run({"edit-access", "-e", "/^user:bob:/ n", "-E", "-", "-e", "p", "full", "h"},
+            fill_to_the_limit('d', 128) + "$ a group:staff:r\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               numbered("full", 3, "user:bob:r-------------:-------:allow") + line("h", OWNER));
-    EXPECT_EQ(r.err, error("Creating ACL Entry @ 128: Cannot allocate memory"));
+    EXPECT_EQ(r.err, error("Creating ACL Entry @ 4096: Cannot allocate memory"));
     EXPECT_EQ(acl("full"), full);
     EXPECT_EQ(acl("h"), BASE + ",group:20:r::allow");
 }
@@ -346,14 +357,16 @@ TEST_F(EditAccess, AbandonedObjectInsideADirectory) {
     std::string full = BASE;
     for (int i = 3; i < 128; ++i)
         full += ",user:" + std::to_string(2000 + i) + ":r::allow";
-    with_acl("d/full", full);
+    ASSERT_EQ(mkfifo(dir.file("d/full").c_str(), 0644), 0);
+    put("d/full", full);
     with_acl("d/x", BASE);
     with_acl("d/sub/y", BASE);
     put("d", BASE);
     put("d/sub", BASE);
-    process_result r = run({"-r", "edit-access", "-e", "$ a group:staff:r", "d"});
+    process_result r = run({"-r", "edit-access", "-E", "-", "d"},
+                           fill_to_the_limit('p', 128) + "$ a group:staff:r");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, error("Creating ACL Entry @ 128: Cannot allocate memory"));
+    EXPECT_EQ(r.err, error("Creating ACL Entry @ 4096: Cannot allocate memory"));
     EXPECT_EQ(acl("d/full"), full);
     for (const char *name : {"d", "d/x", "d/sub", "d/sub/y"})
         EXPECT_EQ(acl(name), BASE + ",group:20:r::allow") << name;

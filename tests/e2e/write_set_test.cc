@@ -130,7 +130,7 @@ TEST_F(SetAccess, Failures) {
 TEST_F(SetAccess, TextThatDoesNotParseSaysWhichEntryAndWhy) {
     file("f");
     std::string spaced, long_name(256, 'x');
-    for (int i = 0; i < 129; i++)
+    for (int i = 0; i <= 4096; i++)
         spaced += std::string(i ? " " : "") + "everyone@:r";
     const struct {
         std::string text;
@@ -160,7 +160,7 @@ TEST_F(SetAccess, TextThatDoesNotParseSaysWhichEntryAndWhy) {
         {"4294967296:r", "entry 1 \"4294967296:r\": id \"4294967296\" out of range"},
         {"u:" + long_name + ":r",
          "entry 1 \"u:" + long_name + ":r\": name longer than 255 characters"},
-        {spaced, "entry 129 \"everyone@:r\": too many entries (at most 128)"},
+        {spaced, "entry 4097 \"everyone@:r\": too many entries (at most 4096)"},
     };
     for (const auto &c : cases) {
         process_result r = run({"set-access", c.text, "f"});

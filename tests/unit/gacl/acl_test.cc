@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -25,10 +27,10 @@ gacl_entry_t append(gacl_t *acl, gacl_tag_t tag, uint32_t id = 0) {
 
 }  // namespace
 
-TEST(GaclInit, CapacityRule) {
+TEST(GaclInit, RoomForWhatItWillHold) {
     struct {
         int requested, capacity;
-    } cases[] = {{0, 128}, {15, 128}, {-3, 128}, {16, 16}, {500, 500}};
+    } cases[] = {{0, 0}, {-3, 0}, {3, 3}, {500, 500}, {GACL_MAX_ENTRIES + 1, GACL_MAX_ENTRIES}};
     for (auto c : cases) {
         gacl_ptr acl(gacl_init(c.requested));
         ASSERT_TRUE(acl) << c.requested;
@@ -36,6 +38,8 @@ TEST(GaclInit, CapacityRule) {
         EXPECT_EQ(acl->count, 0);
         EXPECT_EQ(acl->cursor, 0);
         EXPECT_EQ(acl->type, 0);
+        EXPECT_EQ(acl->acl_flags, 0u);
+        EXPECT_FALSE(acl->origin.known);
     }
 }
 
@@ -63,19 +67,30 @@ TEST(GaclCreateEntry, PositionsAndZeroedEntries) {
         EXPECT_EQ(acl->entries[i].tag, want[i]) << i;
 }
 
-TEST(GaclCreateEntry, FullAclIsEnomemAndUnchanged) {
-    gacl_ptr acl(gacl_init(16));
+TEST(GaclCreateEntry, GrowsFromNothingToTheLimitThenEnomemAndUnchanged) {
+    gacl_ptr acl(gacl_init(0));
     gacl_t h = acl.get();
-    for (int i = 0; i < 16; i++)
-        append(&h, GACL_TAG_TYPE_USER, static_cast<uint32_t>(i));
+    for (int i = 0; i < GACL_MAX_ENTRIES; i++) {
+        gacl_entry_t e = nullptr;
+        // Inserting in front moves every entry each time, across every growth.
+        ASSERT_EQ(gacl_create_entry_np(&h, &e, 0), 0) << i;
+        e->tag = GACL_TAG_TYPE_USER;
+        e->id = static_cast<uint32_t>(i);
+        std::snprintf(e->name, sizeof e->name, "%d", i);
+    }
+    EXPECT_EQ(h, acl.get()) << "the ACL stays the same object";
+    EXPECT_EQ(acl->count, GACL_MAX_ENTRIES);
+    EXPECT_LE(acl->capacity, GACL_MAX_ENTRIES);
     gacl_entry_t e = nullptr;
     mark_errno();
     EXPECT_EQ(gacl_create_entry_np(&h, &e, 0), -1);
     EXPECT_EQ(errno, ENOMEM);
     EXPECT_EQ(e, nullptr);
-    EXPECT_EQ(acl->count, 16);
-    for (int i = 0; i < 16; i++)
-        EXPECT_EQ(acl->entries[i].id, static_cast<uint32_t>(i));
+    EXPECT_EQ(acl->count, GACL_MAX_ENTRIES);
+    for (int i = 0; i < GACL_MAX_ENTRIES; i++) {
+        EXPECT_EQ(acl->entries[i].id, static_cast<uint32_t>(GACL_MAX_ENTRIES - 1 - i)) << i;
+        EXPECT_EQ(std::atoi(acl->entries[i].name), GACL_MAX_ENTRIES - 1 - i) << i;
+    }
 }
 
 TEST(GaclCreateEntry, BadArguments) {
@@ -194,23 +209,34 @@ TEST(GaclDup, IndependentCopyWithCursorAtStart) {
     }
     acl->cursor = 2;
 
+    acl->acl_flags = 0x2;
+    acl->origin = gacl_origin_t{true, 7, 42};
+
     gacl_ptr copy(gacl_dup(h));
     ASSERT_TRUE(copy);
     EXPECT_NE(copy->entries, acl->entries);
     EXPECT_EQ(copy->type, GACL_TYPE_NFS4);
-    EXPECT_EQ(copy->capacity, 20);
+    EXPECT_EQ(copy->capacity, 3) << "room for what it holds";
     EXPECT_EQ(copy->count, 3);
     EXPECT_EQ(copy->cursor, 0);
+    EXPECT_EQ(copy->acl_flags, 0x2u);
+    EXPECT_TRUE(copy->origin.known);
+    EXPECT_EQ(copy->origin.dev, 7u);
+    EXPECT_EQ(copy->origin.ino, 42u);
     EXPECT_EQ(std::memcmp(copy->entries, acl->entries, 3 * sizeof(gacl_entry_t_struct)), 0);
     acl->entries[0].id = 1;
     EXPECT_EQ(copy->entries[0].id, 1000u);
 
-    gacl_ptr small(gacl_init(0));
-    small->capacity = 3;  // a capacity below the minimum turns into the default
-    gacl_ptr small_copy(gacl_dup(small.get()));
-    ASSERT_TRUE(small_copy);
-    EXPECT_EQ(small_copy->capacity, 128);
-    small->capacity = 128;
+    // The copy grows like any ACL.
+    gacl_t c = copy.get();
+    append(&c, GACL_TAG_TYPE_EVERYONE);
+    EXPECT_EQ(copy->count, 4);
+    EXPECT_EQ(copy->entries[2].id, 1002u);
+
+    gacl_ptr empty(gacl_init(0));
+    gacl_ptr empty_copy(gacl_dup(empty.get()));
+    ASSERT_TRUE(empty_copy);
+    EXPECT_EQ(empty_copy->count, 0);
 
     mark_errno();
     EXPECT_EQ(gacl_dup(nullptr), nullptr);

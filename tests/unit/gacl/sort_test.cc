@@ -115,13 +115,18 @@ TEST(EntryCompare, CanonicalRules) {
 TEST(Sort, CanonicalOrderOnACopy) {
     gacl_ptr acl =
         make_acl({everyone(), user(1002), owner(), user(1001, DENY), user(1001), group_obj()});
+    acl->acl_flags = 0x2;
+    acl->origin = gacl_origin_t{true, 1, 2};
     const Texts before = texts(acl.get());
     gacl_ptr sorted(gacl_sort_np(acl.get()));
     ASSERT_TRUE(sorted);
     EXPECT_EQ(texts(sorted.get()), (Texts{"owner@:r", "user:1001:r::deny", "user:1001:r",
                                           "user:1002:r", "group@:r", "everyone@:r"}));
     EXPECT_EQ(texts(acl.get()), before) << "the argument is unchanged";
-    EXPECT_EQ(sorted->capacity, acl->capacity);
+    // What belongs to the object the ACL was read from goes along.
+    EXPECT_EQ(sorted->acl_flags, 0x2u);
+    EXPECT_TRUE(sorted->origin.known);
+    EXPECT_EQ(sorted->origin.ino, 2u);
     EXPECT_EQ(sorted->cursor, 0);
 }
 

@@ -135,7 +135,7 @@ TEST(GaclSystem, SetThenGetReturnsTheSameEntriesAndStoresTheExpectedBytes) {
                  GACL_FLAG_SUCCESSFUL_ACCESS, AUDIT},
                 {GACL_TAG_TYPE_EVERYONE, 0, "everyone@", GACL_PERM_EXECUTE, GACL_FLAG_FAILED_ACCESS,
                  ALARM}});
-    EXPECT_EQ(back->capacity, 128);
+    EXPECT_EQ(back->capacity, 6) << "room for what it holds, no more";
     int trivial = -1;
     ASSERT_EQ(gacl_is_trivial_np(back.get(), &trivial), 0);
     EXPECT_EQ(trivial, 0);
@@ -221,34 +221,33 @@ TEST(GaclSystem, SymbolicLinksThemselvesHaveNoAcl) {
                             {GACL_TAG_TYPE_EVERYONE, 0, "everyone@", 0x9240, 0, ALLOW}});
 }
 
-TEST(GaclSystem, HoldsAtMost128Entries) {
+TEST(GaclSystem, AclsBeyond128EntriesAreReadAndWrittenBackUntilTheStoreRefuses) {
     temp_dir dir;
     std::string f = file(dir, "f", 0600);
-    gacl_ptr acl(gacl_init(200));
-    for (uint32_t i = 0; i < 128; ++i)
-        add(acl.get(), {GACL_TAG_TYPE_USER, 2000 + i, "", GACL_PERM_READ_DATA, 0, ALLOW});
-    ASSERT_EQ(gacl_set_file(f.c_str(), GACL_TYPE_NFS4, acl.get()), 0);
-    gacl_ptr back(gacl_get_file(f.c_str(), GACL_TYPE_NFS4));
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->count, 128);
-    EXPECT_STREQ(back->entries[127].name, "2127");
-
-    add(acl.get(), {GACL_TAG_TYPE_EVERYONE, 0, "everyone@", GACL_PERM_READ_DATA, 0, ALLOW});
-    errno = 0;
-    EXPECT_EQ(gacl_set_file(f.c_str(), GACL_TYPE_NFS4, acl.get()), -1);
-    EXPECT_EQ(errno, EINVAL);
-    EXPECT_EQ(stored(f).size(), 8u + 128 * 20);  // the old ACL is still there
-
-    // A stored ACL of 129 entries (written by someone else) cannot be read.
-    bytes big = words({0, 129});
-    for (uint32_t i = 0; i < 129; ++i) {
-        bytes ace = words({0, 0, 0, 1, 3000 + i});
-        big.insert(big.end(), ace.begin(), ace.end());
-    }
+    // Written by someone else: 129 entries, more than an ACL once held.
+    bytes big = words({0x2, 129});
+    for (uint32_t i = 0; i < 129; ++i)
+        big = big + words({0, 0, 0, 1, 3000 + i});
     ASSERT_EQ(setxattr(f.c_str(), "security.nfs4acl_xdr", big.data(), big.size(), 0), 0);
+    gacl_ptr back(gacl_get_file(f.c_str(), GACL_TYPE_NFS4));
+    ASSERT_NE(back, nullptr) << std::strerror(errno);
+    EXPECT_EQ(back->count, 129);
+    EXPECT_EQ(back->capacity, 129);
+    EXPECT_STREQ(back->entries[128].name, "3128");
+    add(back.get(), {GACL_TAG_TYPE_EVERYONE, 0, "everyone@", GACL_PERM_READ_DATA, 0, ALLOW});
+    ASSERT_EQ(gacl_set_file(f.c_str(), GACL_TYPE_NFS4, back.get()), 0) << std::strerror(errno);
+    bytes expected = words({0x2, 130}) + bytes(big.begin() + 8, big.end()) + words({0, 0, 1, 1, 3});
+    EXPECT_EQ(stored(f), expected);
+
+    // What does not fit one attribute value (64 KiB, 3276 entries) fails
+    // with the kernel's errno, and the old ACL stays.
+    gacl_ptr huge(gacl_init(0));
+    for (uint32_t i = 0; i < 3277; ++i)
+        add(huge.get(), {GACL_TAG_TYPE_USER, 5000 + i, "", GACL_PERM_READ_DATA, 0, ALLOW});
     errno = 0;
-    EXPECT_EQ(gacl_get_file(f.c_str(), GACL_TYPE_NFS4), nullptr);
-    EXPECT_EQ(errno, ENOMEM);
+    EXPECT_EQ(gacl_set_file(f.c_str(), GACL_TYPE_NFS4, huge.get()), -1);
+    EXPECT_EQ(errno, E2BIG);
+    EXPECT_EQ(stored(f), expected);
 }
 
 TEST(GaclSystem, WritesRefuseEntriesTheSystemCannotHold) {
@@ -350,6 +349,64 @@ TEST_F(GaclSystemScripted, ReadsRefuseWhatTheProgramCannotRepresent) {
     errno = 0;
     EXPECT_EQ(gacl_get_link_np("x", GACL_TYPE_NFS4), nullptr);
     EXPECT_EQ(errno, EACCES);
+}
+
+TEST_F(GaclSystemScripted, ReadsHoldUpToTheLimitOfAnAcl) {
+    store_.acl = sys_acl(GACL_MAX_ENTRIES, entry(64, 0));
+    gacl_ptr acl(gacl_get_file("x", GACL_TYPE_NFS4));
+    ASSERT_NE(acl, nullptr);
+    EXPECT_EQ(acl->count, GACL_MAX_ENTRIES);
+    EXPECT_EQ(acl->capacity, GACL_MAX_ENTRIES);
+    store_.acl.push_back(entry(64, 0));
+    errno = 0;
+    EXPECT_EQ(gacl_get_file("x", GACL_TYPE_NFS4), nullptr);
+    EXPECT_EQ(errno, ENOMEM);
+}
+
+// -1 is the id of no user or group: a write refuses it, so a read does too,
+// and an ACL holding it is never shown as if it could be written back.
+TEST_F(GaclSystemScripted, ReadsRefuseTheIdThatNoWriteTakes) {
+    for (uint32_t tag : {2u, 8u}) {
+        SCOPED_TRACE(tag);
+        store_.acl = {entry(1, 0), entry(tag, 0xFFFFFFFF)};
+        errno = 0;
+        EXPECT_EQ(gacl_get_file("x", GACL_TYPE_NFS4), nullptr);
+        EXPECT_EQ(errno, EOVERFLOW);
+    }
+    // Other large ids are ids like any other, and go back as they came.
+    store_.acl = {entry(2, 0xFFFFFFFE), entry(8, 0x80000000)};
+    gacl_ptr acl(gacl_get_file("x", GACL_TYPE_NFS4));
+    expect_acl(acl.get(), {{GACL_TAG_TYPE_USER, 0xFFFFFFFE, "-2", 8, 0, ALLOW},
+                           {GACL_TAG_TYPE_GROUP, 0x80000000, "-2147483648", 8, 0, ALLOW}});
+    sys_acl read = store_.acl;
+    ASSERT_EQ(gacl_set_file("x", GACL_TYPE_NFS4, acl.get()), 0);
+    EXPECT_EQ(store_.acl, read);
+}
+
+TEST_F(GaclSystemScripted, TheAclWideWordAndItsObjectGoBothWays) {
+    store_.acl = {entry(1, 0)};
+    store_.acl.acl_flags = 0x3;
+    store_.acl.origin = sys_acl_origin{true, 9, 77};
+    gacl_ptr acl(gacl_get_file("x", GACL_TYPE_NFS4));
+    ASSERT_NE(acl, nullptr);
+    EXPECT_EQ(acl->acl_flags, 0x3u);
+    EXPECT_TRUE(acl->origin.known);
+    EXPECT_EQ(acl->origin.dev, 9u);
+    EXPECT_EQ(acl->origin.ino, 77u);
+
+    store_.acl = {};
+    ASSERT_EQ(gacl_set_file("x", GACL_TYPE_NFS4, acl.get()), 0);
+    EXPECT_EQ(store_.acl.acl_flags, 0x3u);
+    EXPECT_TRUE(store_.acl.origin.known);
+    EXPECT_EQ(store_.acl.origin.dev, 9u);
+    EXPECT_EQ(store_.acl.origin.ino, 77u);
+
+    // An ACL made from nothing names no object: the store keeps the
+    // target's own word.
+    gacl_ptr made = make({{GACL_TAG_TYPE_USER_OBJ, 0, "owner@", 8, 0, ALLOW}});
+    ASSERT_EQ(gacl_set_file("x", GACL_TYPE_NFS4, made.get()), 0);
+    EXPECT_FALSE(store_.acl.origin.known);
+    EXPECT_EQ(store_.acl.acl_flags, 0u);
 }
 
 TEST_F(GaclSystemScripted, ReadsKeepUnknownTagsWithoutAName) {
