@@ -109,14 +109,22 @@ inline std::string get(const std::string &path) {
     return out;
 }
 
-// Stores the ACL `text` (notation above) as the attribute of `path`.
-inline void set(const std::string &path, const std::string &text) {
+// The ACL-wide flags word stored for `path`; -1 when there is none.
+inline int64_t acl_flags(const std::string &path) {
+    bool present = false;
+    std::string blob = raw(path, &present);
+    return present && blob.size() >= 4 ? word(blob, 0) : -1;
+}
+
+// Stores the ACL `text` (notation above) as the attribute of `path`, with
+// the ACL-wide flags word `flags`.
+inline void set(const std::string &path, const std::string &text, uint32_t flags = 0) {
     std::vector<std::string> items;
     std::stringstream all(text);
     for (std::string item; std::getline(all, item, ',');)
         items.push_back(item);
     std::string blob;
-    put(blob, 0);
+    put(blob, flags);
     put(blob, static_cast<uint32_t>(items.size()));
     for (const std::string &item : items) {
         std::vector<std::string> f;

@@ -93,8 +93,8 @@ class WriteTest : public ::testing::Test {
     }
     // The ACL stored for `name`, in the notation of acl_on_disk.h.
     std::string acl(const std::string &name) { return acl_disk::get(dir.file(name)); }
-    void put(const std::string &name, const std::string &text) {
-        acl_disk::set(dir.file(name), text);
+    void put(const std::string &name, const std::string &text, uint32_t acl_flags = 0) {
+        acl_disk::set(dir.file(name), text, acl_flags);
     }
 
     temp_dir dir;

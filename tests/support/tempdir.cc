@@ -8,9 +8,19 @@
 #include <stdexcept>
 #include <vector>
 
-temp_dir::temp_dir() {
+namespace {
+
+std::string default_base() {
     const char *base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vossik-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+
+}  // namespace
+
+temp_dir::temp_dir() : temp_dir(default_base()) {}
+
+temp_dir::temp_dir(const std::string &base) {
+    std::string pattern = base + "/vossik-test-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");

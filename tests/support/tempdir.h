@@ -8,6 +8,8 @@ class temp_dir {
   public:
     // Creates a new directory under $TMPDIR (or /tmp). Throws on failure.
     temp_dir();
+    // Creates a new directory under `base`. Throws on failure.
+    explicit temp_dir(const std::string &base);
     ~temp_dir();
     temp_dir(const temp_dir &) = delete;
     temp_dir &operator=(const temp_dir &) = delete;
