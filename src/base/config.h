@@ -22,6 +22,9 @@ struct config_t {
     int32_t types;      // file-type filter mask (file_types_parse); 0 = every type
     int32_t style;      // print-style code (ACL_STYLE_*)
     int32_t max_depth;  // recursion limit: 0 none, -1 no limit, N levels
+
+    // non-zero: a walk reports each failing object and goes on
+    int32_t keep_going;
 };
 
 // `config` holds the values in force for the running command; the shell

@@ -39,14 +39,14 @@ int change_flags(gacl_t acl, gacl_flag_t set, gacl_flag_t clear) {
 // The template source: made inheritable and written back, then turned into
 // the two templates. -1 with errno when a copy or an accessor fails; the
 // context then stays empty.
-int make_templates(const char *path, const struct stat *st, gacl_t acl, inherit_context *context) {
+int make_templates(const walk_object *object, gacl_t acl, inherit_context *context) {
     gacl_ptr dir(gacl_dup(acl));
     if (!dir) return -1;
     const gacl_flag_t inheritable =
-        S_ISDIR(st->st_mode) ? GACL_FLAG_FILE_INHERIT | GACL_FLAG_DIRECTORY_INHERIT : 0;
+        S_ISDIR(object->st.st_mode) ? GACL_FLAG_FILE_INHERIT | GACL_FLAG_DIRECTORY_INHERIT : 0;
     if (change_flags(dir.get(), inheritable, GACL_FLAG_NO_PROPAGATE_INHERIT) != 0) return -1;
-    if (update_acl(path, st, dir.get(), acl) < 0)
-        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
+    if (update_acl(object, dir.get(), acl) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(object->path).c_str());
 
     if (change_flags(dir.get(), GACL_FLAG_INHERITED, GACL_FLAG_INHERIT_ONLY) != 0) return -1;
     gacl_ptr file(gacl_dup(dir.get()));
@@ -56,16 +56,16 @@ int make_templates(const char *path, const struct stat *st, gacl_t acl, inherit_
     return 0;
 }
 
-int inherit_one(const char *path, const struct stat *st, unsigned, void *data) {
+int inherit_one(const walk_object *object, void *data) {
     auto *context = static_cast<inherit_context *>(data);
-    gacl_ptr acl = read_path_acl(path, st);
+    gacl_ptr acl = read_object_acl(object);
     if (!acl) return 0;
 
-    if (!context->dir) return make_templates(path, st, acl.get(), context);
+    if (!context->dir) return make_templates(object, acl.get(), context);
 
-    gacl_t chosen = S_ISDIR(st->st_mode) ? context->dir.get() : context->file.get();
-    if (update_acl(path, st, chosen, acl.get()) < 0)
-        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
+    gacl_t chosen = S_ISDIR(object->st.st_mode) ? context->dir.get() : context->file.get();
+    if (update_acl(object, chosen, acl.get()) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(object->path).c_str());
     return 0;
 }
 
@@ -74,12 +74,13 @@ int inherit_one(const char *path, const struct stat *st, unsigned, void *data) {
 int cmd_inherit_access(int argc, char **argv) {
     const int max_depth = config.recurse ? -1 : config.max_depth;
     const auto types = static_cast<uint16_t>(config.types & 0xFFFF);
-    int result = 0;
+    bool failed = false;
     for (int i = 1; i < argc; i++) {
         inherit_context context;
-        result = walk_path(argv[i], inherit_one, &context, max_depth, types);
-        // A silent failure would leave the tree half-propagated with status 0.
-        if (result != 0) report(1, errno, "%s: Accessing", shown_name(argv[i]).c_str());
+        if (walk_path(argv[i], inherit_one, &context, max_depth, types) != 0) failed = true;
     }
-    return result;
+    // Under keep-going each failure has been reported as it came; a silent
+    // one would leave the tree half-propagated with status 0.
+    if (failed) throw command_abandoned{1};
+    return 0;
 }

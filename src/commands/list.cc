@@ -360,12 +360,12 @@ int print_primos(FILE *stream, gacl_t acl, const object_info &info) {
     return 0;
 }
 
-int list_one(const char *path, const struct stat *st, unsigned, void *context) {
+int list_one(const walk_object *object, void *context) {
     auto *listed = static_cast<int *>(context);
-    gacl_ptr acl = read_path_acl(path, st);
+    gacl_ptr acl = read_object_acl(object);
     if (*listed > 0) std::fputc('\n', stdout);
     ++*listed;
-    print_acl(stdout, acl.get(), path, st);
+    print_acl(stdout, acl.get(), object->path, &object->st);
     return 0;
 }
 

@@ -149,9 +149,9 @@ struct rename_context {
     const rename_list_t *list;
 };
 
-int rename_one(const char *path, const struct stat *st, unsigned, void *context) {
+int rename_one(const walk_object *object, void *context) {
     const rename_list_t *list = static_cast<rename_context *>(context)->list;
-    gacl_ptr acl = read_path_acl(path, st);
+    gacl_ptr acl = read_object_acl(object);
     if (!acl) return 0;
 
     bool changed = false;
@@ -177,8 +177,8 @@ int rename_one(const char *path, const struct stat *st, unsigned, void *context)
         }
     }
     if (!changed) return 0;
-    if (update_acl(path, st, acl.get(), nullptr) < 0)
-        report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
+    if (update_acl(object, acl.get(), nullptr) < 0)
+        report(1, errno, "%s: Setting ACL", shown_name(object->path).c_str());
     return 0;
 }
 

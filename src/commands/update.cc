@@ -18,13 +18,13 @@
 
 namespace {
 
-// True when `path` is a symbolic link on which the system keeps no ACL.
+// True when `object` is a symbolic link on which the system keeps no ACL.
 // Asked before anything is printed for a link, so that a dry run (-n) or a
 // print level of 2 does not show links that a real run leaves alone.
-bool link_without_acl(const char *path, const struct stat *st) {
+bool link_without_acl(const walk_object *object) {
     int saved = errno;
     gacl_t acl = nullptr;
-    int got = get_path_acl(path, st, &acl);  // the walk's status: no second lstat
+    int got = get_object_acl(object, &acl);  // the walk's status: no second lstat
     gacl_ptr owned(got > 0 ? acl : nullptr);
     errno = saved;
     return got == 0;
@@ -37,26 +37,27 @@ struct set_context {
     gacl_t file;
 };
 
-int set_one(const char *path, const struct stat *st, unsigned, void *context) {
+int set_one(const walk_object *object, void *context) {
     const auto *set = static_cast<const set_context *>(context);
-    gacl_t acl = S_ISDIR(st->st_mode) ? set->dir : set->file;
-    return update_acl(path, st, acl, nullptr) < 0 ? 1 : 0;
+    gacl_t acl = S_ISDIR(object->st.st_mode) ? set->dir : set->file;
+    return update_acl(object, acl, nullptr) < 0 ? 1 : 0;
 }
 
-int touch_one(const char *path, const struct stat *st, unsigned, void *) {
-    gacl_ptr acl = read_path_acl(path, st);
+int touch_one(const walk_object *object, void *) {
+    gacl_ptr acl = read_object_acl(object);
     if (!acl) return 0;
-    return update_acl(path, st, acl.get(), acl.get()) < 0 ? 1 : 0;
+    return update_acl(object, acl.get(), acl.get()) < 0 ? 1 : 0;
 }
 
-int delete_one(const char *path, const struct stat *st, unsigned, void *) {
-    const bool link = S_ISLNK(st->st_mode);
+int delete_one(const walk_object *object, void *) {
+    const char *path = object->path;
+    const bool link = S_ISLNK(object->st.st_mode);
     // A real run learns it from the failed removal below; a dry run asks.
-    if (link && config.no_update && link_without_acl(path, st)) return 0;
+    if (link && config.no_update && link_without_acl(object)) return 0;
     if (!config.no_update) {
-        int rc = link ? fs_acl_delete_link_np(path, GACL_TYPE_NFS4)
-                      : fs_acl_delete_file_np(path, GACL_TYPE_NFS4);
-        if (rc != 0) {
+        // The trivial ACL of the mode the walk saw, written to the object
+        // itself: a link's own mode, never a target's.
+        if (fs_acl_delete_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, &object->st) != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
             report(1, errno, "%s: Deleting ACL", shown_name(path).c_str());
         }
@@ -67,9 +68,11 @@ int delete_one(const char *path, const struct stat *st, unsigned, void *) {
     return 0;
 }
 
-int find_one(const char *path, const struct stat *st, unsigned, void *context) {
+int find_one(const walk_object *object, void *context) {
+    const char *path = object->path;
+    const struct stat *st = &object->st;
     auto pattern = static_cast<gacl_t>(context);
-    gacl_ptr acl = read_path_acl(path, st);
+    gacl_ptr acl = read_object_acl(object);
     if (!acl) return 0;
     for (int i = 0; i < acl->count; i++) {
         for (int j = 0; j < pattern->count; j++) {
@@ -101,11 +104,18 @@ gacl_ptr acl_argument(const char *text) {
 }  // namespace
 
 int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current) {
+    walk_object object = walk_named_object(path, *st);
+    return update_acl(&object, acl, current);
+}
+
+int update_acl(const walk_object *object, gacl_t acl, gacl_t current) {
+    const char *path = object->path;
+    const struct stat *st = &object->st;
     const bool link = S_ISLNK(st->st_mode);
     // set-access and copy-access hand links over unread; one without ACL
     // support is no reason to stop a recursive run. A write learns it from
     // its failure; only a dry run or a print before the write must ask.
-    if (link && !current && (config.no_update || config.print >= 2) && link_without_acl(path, st))
+    if (link && !current && (config.no_update || config.print >= 2) && link_without_acl(object))
         return 0;
 
     gacl_t work = acl;
@@ -134,9 +144,7 @@ int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t curre
     if (current && !config.force && gacl_match_np(work, current) == 1) return 0;
 
     if (!config.no_update) {
-        int rc = link ? fs_acl_set_link_np(path, GACL_TYPE_NFS4, work)
-                      : fs_acl_set_file(path, GACL_TYPE_NFS4, work);
-        if (rc != 0) {
+        if (fs_acl_set_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, work) != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
             report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
         }

@@ -10,22 +10,28 @@
 
 #include <sys/stat.h>
 
+#include "commands/walk.h"
 #include "gacl/acl.h"
 
-// Writes `acl` to `path` (whose lstat record is `st`) as configured: sorted
+// Writes `acl` to the walked object `object` as configured: sorted
 // (config.sort) and merged (config.merge) into a copy of its own, printed
 // with print_acl before the comparison when config.print >= 2, compared with
 // `current` (when given) and left alone when equal unless config.force,
-// written unless config.no_update (link or file variant by st_mode), printed
-// after the write when config.print == 1, and reported as
-// "<path>: ACL Updated" (" (NOT)" under no_update) when config.verbose.
-// A symbolic link on which the system supports no ACL is skipped silently.
-// Returns 1 when the ACL was written (or would have been under no_update),
-// 0 when it was left alone. Failures end the command through report():
-// "<path>: Sorting ACL", "<path>: Merging ACL", "<path>: Setting ACL".
-// Neither `acl` nor `current` changes hands; `acl` (or the sorted or merged
-// copy written) takes current's ACL-wide flags word and origin, so that the
-// object keeps its word without the store asking for it again.
+// written unless config.no_update (to the object itself through its
+// directory's descriptor, a final link never followed), printed after the
+// write when config.print == 1, and reported as "<path>: ACL Updated"
+// (" (NOT)" under no_update) when config.verbose. A symbolic link on which
+// the system supports no ACL is skipped silently. Returns 1 when the ACL
+// was written (or would have been under no_update), 0 when it was left
+// alone. Failures end the command through report(): "<path>: Sorting ACL",
+// "<path>: Merging ACL", "<path>: Setting ACL". Neither `acl` nor `current`
+// changes hands; `acl` (or the sorted or merged copy written) takes
+// current's ACL-wide flags word and origin, so that the object keeps its
+// word without the store asking for it again.
+int update_acl(const walk_object *object, gacl_t acl, gacl_t current);
+
+// update_acl for the named path `path` (resolved as typed, a final link not
+// followed), whose lstat record is `st`.
 int update_acl(const char *path, const struct stat *st, gacl_t acl, gacl_t current);
 
 // Clears every flag of every entry except inherited, which stays as it was:

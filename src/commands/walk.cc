@@ -1,5 +1,8 @@
 #include "commands/walk.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -10,72 +13,119 @@
 #include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
+#include "commands/walk_seam.h"
 #include "fs/acl_io.h"
 #include "fs/path.h"
+#include "platform/os_dir.h"
 #include "util/escape.h"
 #include "util/nomem.h"
 
+walk_seam_t walk_seam = nullptr;
+
 namespace {
 
-// A subdirectory met while its parent was read, walked after the parent's
-// stream is closed.
-struct pending_dir {
-    std::string path;
-    struct stat st;
-};
+// Directories of the current branch whose descriptors stay open; above
+// them descriptors are closed and reopened when the walk comes back.
+constexpr size_t OPEN_LEVELS = 64;
 
-// One directory of the current branch: the subdirectories still to walk and
-// their depth.
+// One directory of the current branch.
 struct level {
-    std::vector<pending_dir> dirs;
+    fs_fd fd;       // the directory; closed when above the open levels
+    dev_t dev = 0;  // its identity, to check a reopened descriptor
+    ino_t ino = 0;
+    size_t path_length;             // its path as walked: the first characters of the branch path
+    unsigned depth;                 // its own depth
+    std::vector<std::string> dirs;  // subdirectories to visit, in directory order
     size_t next = 0;
-    unsigned depth = 0;
 };
 
 bool is_dot_or_dotdot(const char *name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+void seam(walk_moment moment, const std::string &path) {
+    if (walk_seam != nullptr) walk_seam(moment, path.c_str());
+}
+
 class walker {
   public:
     walker(walk_callback_t callback, void *context, int max_depth, uint16_t types)
-        : callback_(callback), context_(context), max_depth_(max_depth), types_(types) {}
+        : callback_(callback),
+          context_(context),
+          max_depth_(max_depth),
+          types_(types),
+          keep_going_(config.keep_going != 0) {}
 
     // The walk below one named path. The branch is kept on an explicit
-    // stack, so deep trees cost heap, not call stack.
-    int run(const char *path, const struct stat &st) {
-        int result = visit(path, st, 0);
-        if (result < 0) return result;
-        if (!descends(st, 0)) return 0;
-        std::vector<level> branch(1);
-        result = read_dir(path, 0, &branch.back());
-        if (result != 0) return result;
-        while (!branch.empty()) {
-            level &top = branch.back();
+    // stack, so deep trees cost heap, not call stack. True when everything
+    // went well.
+    bool run(const char *path) {
+        path_ = path;
+        walk_object named = walk_object{AT_FDCWD, path, path, {}, 0};
+        if (fs_lstat(path, &named.st) != 0) {
+            fail(path);
+            return false;
+        }
+        process(named, false);
+        if (descends(named.st, 0)) enter(AT_FDCWD, path, named.st, 0);
+        while (!branch_.empty()) {
+            level &top = branch_.back();
             if (top.next == top.dirs.size()) {
-                branch.pop_back();
+                leave();
                 continue;
             }
-            unsigned depth = top.depth;
-            pending_dir dir = std::move(top.dirs[top.next++]);
-            result = visit(dir.path.c_str(), dir.st, depth);
-            if (result < 0) return result;
-            if (!descends(dir.st, depth)) continue;
-            branch.emplace_back();
-            result = read_dir(dir.path.c_str(), depth, &branch.back());
-            if (result != 0) return result;
+            if (!top.fd) {
+                // Its descriptor was closed and it could not be reached
+                // again: the subdirectories it still holds are out of reach.
+                top.next = top.dirs.size();
+                path_.resize(top.path_length);
+                errno = lost_;
+                fail(path_.c_str());
+                continue;
+            }
+            // Moved out: visiting may grow the branch under `top`.
+            std::string name = std::move(top.dirs[top.next++]);
+            visit_directory(top.fd.get(), name.c_str(), top.path_length, top.depth + 1);
         }
-        return 0;
+        return !failed_;
     }
 
+    // The path of the object being worked on, for a failure the walk
+    // cannot place more precisely.
+    const std::string &current_path() const { return path_; }
+
   private:
-    // Calls back for a directory or a named path. A positive result is not
-    // a reason to stop here: only a failure (negative) ends the walk.
-    int visit(const char *path, const struct stat &st, unsigned depth) {
+    // Fetching: the status of `name` in the directory `dirfd`, taken
+    // without following a link, into a new object at `depth`. The path as
+    // walked is the branch path as it stands. False (reported) on failure.
+    bool fetch(int dirfd, const char *name, unsigned depth, walk_object *object) {
+        seam(walk_moment::before_status, path_);
+        *object = walk_object{dirfd, name, path_.c_str(), {}, depth};
+        if (fs_lstat_at(dirfd, name, &object->st) != 0) {
+            fail(path_.c_str());
+            return false;
+        }
+        seam(walk_moment::before_visit, path_);
+        return true;
+    }
+
+    // Processing: hands an object that passes the type filter to the
+    // callback. `in_directory`: a non-directory met while its directory is
+    // read, for which any non-zero result is a failure.
+    void process(const walk_object &object, bool in_directory) {
         cancel_point();
-        if (!file_type_passes(st.st_mode, types_)) return 0;
-        int result = callback_(path, &st, depth, context_);
-        return result < 0 ? result : 0;
+        if (!file_type_passes(object.st.st_mode, types_)) return;
+        int result;
+        try {
+            result = callback_(&object, context_);
+        } catch (const command_abandoned &) {
+            // The callback has reported the failure itself; Ctrl-C ends
+            // the walk all the same.
+            if (!keep_going_ || cancel_requested()) throw;
+            failed_ = true;
+            return;
+        }
+        if (result < 0 || (in_directory && result != 0)) fail(object.path);
     }
 
     // Directories are opened unless they stand at the depth limit.
@@ -83,46 +133,127 @@ class walker {
         return S_ISDIR(st.st_mode) && static_cast<long long>(depth) != max_depth_;
     }
 
-    // Reads the directory at `path` (depth `depth`) to its end: its
-    // non-directories are visited now, its subdirectories go to `out`. The
-    // stream is closed before returning. 0, the stopping value of a
-    // callback, or -1 with errno.
-    int read_dir(const char *path, unsigned depth, level *out) {
-        out->depth = depth + 1;
-        fs_dir_ptr dir(fs_opendir(path));
-        if (!dir) return -1;
-        // One buffer for every child path of this directory.
-        std::string child(path);
-        child += '/';
-        const size_t base = child.size();
-        struct stat st;
+    // A subdirectory whose turn has come: `name` in the directory `dirfd`,
+    // whose path is the first `parent_length` characters of the branch
+    // path. Its status is taken anew: what it is now is what it is handled
+    // as.
+    void visit_directory(int dirfd, const char *name, size_t parent_length, unsigned depth) {
+        path_.resize(parent_length);
+        path_ += '/';
+        path_ += name;
+        walk_object object{};
+        if (!fetch(dirfd, name, depth, &object)) return;
+        process(object, false);
+        if (descends(object.st, depth)) enter(dirfd, name, object.st, depth);
+    }
+
+    // Opens the directory `name` of `dirfd` (the one `st` describes, at
+    // `depth`, whose path is the branch path), reads it to its end, visits
+    // its non-directories and puts it on the branch with its
+    // subdirectories. The stream is closed before the subdirectories are
+    // walked.
+    void enter(int dirfd, const char *name, const struct stat &st, unsigned depth) {
+        level dir;
+        dir.fd.reset(fs_open_dir_at(dirfd, name, st));
+        if (!dir.fd) return fail(path_.c_str());
+        dir.dev = st.st_dev;
+        dir.ino = st.st_ino;
+        dir.path_length = path_.size();
+        dir.depth = depth;
+        read_entries(dir);
+        path_.resize(dir.path_length);
+        if (dir.dirs.empty()) return;
+        branch_.push_back(std::move(dir));
+        if (++open_ > OPEN_LEVELS) {
+            // The shallowest open descriptor goes; leave() reopens it.
+            while (!branch_[first_open_].fd)
+                ++first_open_;
+            branch_[first_open_++].fd.reset();
+            --open_;
+        }
+    }
+
+    void read_entries(level &dir) {
+        os_dir_reader entries(dir.fd.get());
         for (;;) {
             cancel_point();
-            errno = 0;
-            const struct dirent *entry = fs_readdir(dir.get());
-            if (entry == nullptr) {
-                if (errno != 0) return -1;
-                break;
+            const char *name = nullptr;
+            unsigned char type = DT_UNKNOWN;
+            int got = entries.next(&name, &type);
+            if (got <= 0) {
+                if (got < 0) {
+                    path_.resize(dir.path_length);
+                    fail(path_.c_str());
+                }
+                return;
             }
-            if (is_dot_or_dotdot(entry->d_name)) continue;
-            child.resize(base);
-            child += entry->d_name;
-            if (fs_lstat(child.c_str(), &st) != 0) return -1;
-            if (S_ISDIR(st.st_mode)) {
-                out->dirs.push_back({child, st});
+            if (is_dot_or_dotdot(name)) continue;
+            // The type the directory tells saves a status call now; the
+            // visit takes the status anyway.
+            if (type == DT_DIR) {
+                dir.dirs.emplace_back(name);
                 continue;
             }
-            if (!file_type_passes(st.st_mode, types_)) continue;
-            int result = callback_(child.c_str(), &st, depth + 1, context_);
-            if (result != 0) return result;
+            path_.resize(dir.path_length);
+            path_ += '/';
+            path_ += name;
+            walk_object object{};
+            if (!fetch(dir.fd.get(), name, dir.depth + 1, &object)) continue;
+            if (S_ISDIR(object.st.st_mode)) {
+                dir.dirs.emplace_back(name);
+                continue;
+            }
+            process(object, true);
         }
-        return 0;
+    }
+
+    // Done with the directory on top of the branch: the one below it
+    // becomes the top. When its descriptor was closed it is reopened
+    // through "..", checked to be the same directory; when that fails
+    // (the tree was changed under the walk) it stays closed, and so do the
+    // ones below it, which the main loop reports only if they still have
+    // subdirectories to visit.
+    void leave() {
+        level &top = branch_.back();
+        const size_t below = branch_.size() - 1;
+        if (below > 0 && !branch_[below - 1].fd && top.fd) {
+            level &parent = branch_[below - 1];
+            struct stat expected {};
+            expected.st_dev = parent.dev;
+            expected.st_ino = parent.ino;
+            parent.fd.reset(fs_open_dir_at(top.fd.get(), "..", expected));
+            if (parent.fd) {
+                ++open_;
+                if (first_open_ > below - 1) first_open_ = below - 1;
+            } else {
+                lost_ = errno;
+            }
+        }
+        if (top.fd) --open_;
+        branch_.pop_back();
+        if (first_open_ > branch_.size()) first_open_ = branch_.size();
+    }
+
+    // A failure of the object at `path`, errno telling why: it ends the
+    // command, or under keep-going is reported and the walk goes on.
+    void fail(const char *path) {
+        int err = errno;
+        if (!keep_going_) report(1, err, "%s: Accessing", shown_name(path).c_str());
+        failed_ = true;
+        report_on(current_name_get(), 1, err, "%s: Accessing", shown_name(path).c_str());
     }
 
     walk_callback_t callback_;
     void *context_;
     long long max_depth_;
     uint16_t types_;
+    bool keep_going_;
+    bool failed_ = false;
+    std::string path_;           // the path of the object being worked on
+    std::vector<level> branch_;  // directories with subdirectories still to visit
+    size_t open_ = 0;            // levels of the branch with an open descriptor
+    size_t first_open_ = 0;      // no level below this one has an open descriptor
+    int lost_ = 0;               // why a closed level could not be reopened
 };
 
 }  // namespace
@@ -136,23 +267,46 @@ int walk_path(const char *path, walk_callback_t callback, void *context, int max
     // An empty path is the current directory; joining entries to "" would
     // name entries of the root instead.
     if (path == nullptr || *path == '\0') path = ".";
-    struct stat st;
-    if (fs_lstat(path, &st) != 0) return -1;
-    return or_enomem(-1, [&] {
-        walker w(callback, context, max_depth, types);
-        return w.run(path, st);
-    });
+    walker w(callback, context, max_depth, types);
+    int result = or_enomem(-1, [&] { return w.run(path) ? 0 : 1; });
+    if (result < 0) {
+        const std::string &current = w.current_path();
+        report(1, errno, "%s: Accessing",
+               shown_name(current.empty() ? path : current.c_str()).c_str());
+    }
+    return result;
 }
 
 int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context) {
     if (count <= 0) return 0;
     int max_depth = config.recurse != 0 ? -1 : config.max_depth;
     auto types = static_cast<uint16_t>(config.types & 0xFFFF);
+    bool failed = false;
     for (int i = 0; i < count; i++) {
-        if (walk_path(paths[i], callback, context, max_depth, types) != 0)
-            report(1, errno, "%s: Accessing", shown_name(paths[i]).c_str());
+        if (walk_path(paths[i], callback, context, max_depth, types) != 0) failed = true;
     }
+    // Under keep-going each failure has been reported as it came; the
+    // status is what scripts go by.
+    if (failed) throw command_abandoned{1};
     return 0;
+}
+
+walk_object walk_named_object(const char *path, const struct stat &st) {
+    return walk_object{AT_FDCWD, path, path, st, 0};
+}
+
+int get_object_acl(const walk_object *object, gacl_t *acl) {
+    gacl_t read = fs_acl_get_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, &object->st);
+    if (read == nullptr) return S_ISLNK(object->st.st_mode) && errno == EOPNOTSUPP ? 0 : -1;
+    *acl = read;
+    return 1;
+}
+
+gacl_ptr read_object_acl(const walk_object *object) {
+    gacl_t acl = nullptr;
+    int got = get_object_acl(object, &acl);
+    if (got < 0) report(1, errno, "%s: Getting ACL", shown_name(object->path).c_str());
+    return gacl_ptr(got > 0 ? acl : nullptr);
 }
 
 int get_path_acl(const char *path, const struct stat *st, gacl_t *acl) {
@@ -161,10 +315,8 @@ int get_path_acl(const char *path, const struct stat *st, gacl_t *acl) {
         if (fs_lstat(path, &own) != 0) return -1;
         st = &own;
     }
-    gacl_t read = fs_acl_get_path_np(path, GACL_TYPE_NFS4, st);
-    if (read == nullptr) return S_ISLNK(st->st_mode) && errno == EOPNOTSUPP ? 0 : -1;
-    *acl = read;
-    return 1;
+    walk_object object = walk_named_object(path, *st);
+    return get_object_acl(&object, acl);
 }
 
 gacl_ptr read_path_acl(const char *path, const struct stat *st) {

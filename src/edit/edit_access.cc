@@ -53,9 +53,9 @@ struct edit_run {
 // object whether it was named or found below a directory (the walker would
 // end the whole command on a file inside a directory, with a misleading
 // "Accessing" error), and the command's status says it afterwards.
-int edit_one(const char *path, const struct stat *st, unsigned depth, void *context) {
+int edit_one(const walk_object *object, void *context) {
     auto *run = static_cast<edit_run *>(context);
-    if (acecr_apply(path, st, depth, run->groups) != 0) run->abandoned = true;
+    if (acecr_apply(object, run->groups) != 0) run->abandoned = true;
     return 0;
 }
 

@@ -223,8 +223,10 @@ int run_request(edit_state &s, const acecr_t &req) {
     }
 }
 
-void edit_path(const char *path, const struct stat *st, const acecr_group_t *groups) {
-    gacl_ptr current = read_path_acl(path, st);
+void edit_path(const walk_object *object, const acecr_group_t *groups) {
+    const char *path = object->path;
+    const struct stat *st = &object->st;
+    gacl_ptr current = read_object_acl(object);
     if (!current) return;
     gacl_ptr work(gacl_dup(current.get()));
     if (!work) report(1, errno, "%s: Internal Fault (gacl_dup)", shown_name(path).c_str());
@@ -235,22 +237,22 @@ void edit_path(const char *path, const struct stat *st, const acecr_group_t *gro
             if (run_request(s, *req) < 0) break;
         }
     }
-    if (update_acl(path, st, work.get(), current.get()) < 0) {
+    if (update_acl(object, work.get(), current.get()) < 0) {
         report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
     }
 }
 
 }  // namespace
 
-int acecr_apply(const char *path, const struct stat *st, unsigned, void *context) {
+int acecr_apply(const walk_object *object, void *context) {
     // A failure reported for this path ends here: the working copy is
     // dropped unwritten and the walk goes on with the next path.
     try {
         bool edited = or_enomem(false, [&] {
-            edit_path(path, st, static_cast<const acecr_group_t *>(context));
+            edit_path(object, static_cast<const acecr_group_t *>(context));
             return true;
         });
-        if (!edited) report(1, ENOMEM, "%s: Memory", shown_name(path).c_str());
+        if (!edited) report(1, ENOMEM, "%s: Memory", shown_name(object->path).c_str());
     } catch (const command_abandoned &abandoned) {
         return abandoned.status;
     }

@@ -20,17 +20,18 @@
 #include <regex.h>
 #include <sys/stat.h>
 
+#include "commands/walk.h"
 #include "edit/range.h"
 #include "edit/request.h"
 #include "gacl/acl.h"
 
-// The walker callback (walk_callback_t) of edit-access. `context` is the
-// first group of the run (acecr_groups.get()). Returns 0 when the path is
+// The walker callback (walk_callback_t) of edit-access for one object.
+// `context` is the first group of the run (acecr_groups.get()). Returns 0 when the path is
 // done (written, found unchanged, a symbolic link without ACL support, or
 // groups ended by failed requests), or the non-zero status of a failure
 // reported for this path, which was then abandoned. A report inside never
 // reaches the caller's recovery point.
-int acecr_apply(const char *path, const struct stat *st, unsigned depth, void *context);
+int acecr_apply(const walk_object *object, void *context);
 
 // The positions of the entries of `acl` that match `match` under `match_op`
 // (acecr_entry_matches). Candidates are every entry when `positions` is

@@ -1,5 +1,9 @@
 #include "fs/acl_io.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
+
 #include "fs/path.h"
 #include "gacl/system.h"
 
@@ -9,6 +13,14 @@ namespace {
 // directory.
 bool guard(const char *path) {
     return path != nullptr || fs_need_cwd() == 0;
+}
+
+// The name an *_at_np operation uses: "." for a null name relative to the
+// current directory once the guard knows it; null (errno set) otherwise.
+const char *guard_at(int dirfd, const char *name) {
+    if (name != nullptr) return name;
+    if (dirfd != AT_FDCWD) return errno = EINVAL, nullptr;
+    return fs_need_cwd() == 0 ? "." : nullptr;
 }
 
 }  // namespace
@@ -39,4 +51,19 @@ int fs_acl_delete_file_np(const char *path, gacl_type_t type) {
 
 int fs_acl_delete_link_np(const char *path, gacl_type_t type) {
     return guard(path) ? gacl_delete_link_np(path, type) : -1;
+}
+
+gacl_t fs_acl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
+    const char *n = guard_at(dirfd, name);
+    return n != nullptr ? gacl_get_at_np(dirfd, n, type, st) : nullptr;
+}
+
+int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl) {
+    const char *n = guard_at(dirfd, name);
+    return n != nullptr ? gacl_set_at_np(dirfd, n, type, acl) : -1;
+}
+
+int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
+    const char *n = guard_at(dirfd, name);
+    return n != nullptr ? gacl_delete_at_np(dirfd, n, type, st) : -1;
 }

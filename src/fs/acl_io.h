@@ -1,7 +1,9 @@
 // acl_io: the system binding's ACL reads and writes behind the
 // current-directory guard. A null path first needs a known current
 // directory (else ENOSYS and a null or -1 result); every path is then passed
-// on unchanged to the gacl_* operation of the same name.
+// on unchanged to the gacl_* operation of the same name. The *_at_np forms
+// take an object below a directory descriptor (AT_FDCWD: a path), where a
+// null name with AT_FDCWD is the current directory behind the guard.
 #pragma once
 
 #include <sys/stat.h>
@@ -28,3 +30,12 @@ int fs_acl_delete_file_np(const char *path, gacl_type_t type);
 
 // gacl_delete_link_np behind the guard: 0, or -1 with errno.
 int fs_acl_delete_link_np(const char *path, gacl_type_t type);
+
+// gacl_get_at_np behind the guard: a new ACL, or null with errno.
+gacl_t fs_acl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
+
+// gacl_set_at_np behind the guard: 0, or -1 with errno.
+int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl);
+
+// gacl_delete_at_np behind the guard: 0, or -1 with errno.
+int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);

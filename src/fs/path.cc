@@ -1,5 +1,6 @@
 #include "fs/path.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -99,6 +100,41 @@ int fs_statvfs(const char *path, struct statvfs *st) {
     const char *p = resolve(path);
     if (p == nullptr) return -1;
     return statvfs(p, st);
+}
+
+void fs_fd::reset(int fd) noexcept {
+    if (fd_ >= 0) {
+        int saved = errno;
+        close(fd_);
+        errno = saved;
+    }
+    fd_ = fd;
+}
+
+int fs_lstat_at(int dirfd, const char *name, struct stat *st) {
+    if (st == nullptr) return fail(EINVAL);
+    if (dirfd == AT_FDCWD) return fs_lstat(name, st);
+    std::memset(st, 0, sizeof *st);
+    if (name == nullptr) return fail(EINVAL);
+    if (fstatat(dirfd, name, st, AT_SYMLINK_NOFOLLOW) != 0) {
+        int err = errno;
+        std::memset(st, 0, sizeof *st);
+        return fail(err);
+    }
+    return 0;
+}
+
+int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected) {
+    const char *n = dirfd == AT_FDCWD ? resolve(name) : name;
+    if (n == nullptr) return name == nullptr && dirfd != AT_FDCWD ? fail(EINVAL) : -1;
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+    if (dirfd != AT_FDCWD) flags |= O_NOFOLLOW;
+    fs_fd fd(openat(dirfd, n, flags));
+    if (!fd) return -1;
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) return -1;
+    if (st.st_dev != expected.st_dev || st.st_ino != expected.st_ino) return fail(ENOENT);
+    return fd.release();
 }
 
 fs_dir_t *fs_opendir(const char *path) {

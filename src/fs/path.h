@@ -68,6 +68,46 @@ struct fs_dir_closer {
 };
 using fs_dir_ptr = std::unique_ptr<fs_dir_t, fs_dir_closer>;
 
+// An owned file descriptor, closed (errno kept) when replaced or destroyed.
+class fs_fd {
+  public:
+    explicit fs_fd(int fd = -1) noexcept : fd_(fd) {}
+    ~fs_fd() { reset(); }
+    fs_fd(fs_fd &&other) noexcept : fd_(other.release()) {}
+    fs_fd &operator=(fs_fd &&other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    fs_fd(const fs_fd &) = delete;
+    fs_fd &operator=(const fs_fd &) = delete;
+
+    int get() const noexcept { return fd_; }
+    explicit operator bool() const noexcept { return fd_ >= 0; }
+    int release() noexcept {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1) noexcept;
+
+  private:
+    int fd_;
+};
+
+// The status of `name` itself (a final symbolic link not followed) in the
+// directory open as `dirfd`; with AT_FDCWD `name` is a path, as fs_lstat
+// takes it. *st is all zero bytes on failure. 0, or -1 with errno.
+int fs_lstat_at(int dirfd, const char *name, struct stat *st);
+
+// Opens the directory `name` in the directory open as `dirfd` for reading
+// and as the base of further *_at calls, and checks that it is the object
+// whose status the caller holds in `expected` (same device and inode). Below
+// a descriptor a symbolic link at `name` is not followed (ELOOP); with
+// AT_FDCWD `name` is a path as typed and the check alone guards it. A new
+// descriptor, or -1 with errno: ENOENT when another object has taken the
+// place of the expected one, ENOTDIR when it is no directory.
+int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected);
+
 // chdir to `path` (null counts as "", which the system refuses); on success
 // fs_cwd becomes a copy of the path. 0, or -1 with errno.
 int fs_chdir(const char *path);

@@ -1,5 +1,6 @@
 #include "gacl/system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -54,13 +55,34 @@ int name_entry(gacl_entry_t e) {
     return 0;
 }
 
-gacl_t read_acl(const char *path, gacl_type_t type, bool link, const struct stat *known) {
+// Where a read or write goes: a path (a final link followed unless `link`),
+// or a name below a directory descriptor (never followed).
+struct target {
+    const char *path;
+    bool link;
+    int dirfd = AT_FDCWD;
+    bool at = false;
+
+    static target named(const char *path, bool link) { return {path, link}; }
+    static target below(int dirfd, const char *name) { return {name, true, dirfd, true}; }
+};
+
+int store_get(const target &t, const struct stat *known, sys_acl *entries) {
+    acl_store &store = acl_store_current();
+    if (t.at) return store.get_at(t.dirfd, t.path, *known, entries);
+    return known != nullptr ? store.get_known(t.path, t.link, *known, entries)
+                            : store.get(t.path, t.link, entries);
+}
+
+int store_set(const target &t, const sys_acl &entries) {
+    acl_store &store = acl_store_current();
+    return t.at ? store.set_at(t.dirfd, t.path, entries) : store.set(t.path, t.link, entries);
+}
+
+gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
     if (type != GACL_TYPE_NFS4) return errno = EINVAL, nullptr;
     sys_acl entries;
-    acl_store &store = acl_store_current();
-    if ((known != nullptr ? store.get_known(path, link, *known, &entries)
-                          : store.get(path, link, &entries)) != 0)
-        return nullptr;
+    if (store_get(t, known, &entries) != 0) return nullptr;
     // More entries than an ACL holds fail here with ENOMEM.
     if (entries.size() > static_cast<size_t>(GACL_MAX_ENTRIES)) return errno = ENOMEM, nullptr;
     gacl_ptr acl(gacl_init(static_cast<int>(entries.size())));
@@ -102,7 +124,7 @@ gacl_t read_acl(const char *path, gacl_type_t type, bool link, const struct stat
     return acl.release();
 }
 
-int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
+int write_acl(const target &t, gacl_type_t type, gacl_t acl) {
     return or_enomem<int>(-1, [&]() -> int {
         sys_acl entries;
         gacl_entry_t e;
@@ -136,8 +158,25 @@ int write_acl(const char *path, gacl_type_t type, gacl_t acl, bool link) {
         }
         if (more < 0) return -1;
         if (type != GACL_TYPE_NFS4) return fail(EINVAL);
-        return acl_store_current().set(path, link, entries);
+        return store_set(t, entries);
     });
+}
+
+// Writes the trivial ACL of `mode`.
+int write_trivial(const target &t, gacl_type_t type, mode_t mode) {
+    gacl_ptr acl(gacl_init(3));
+    if (!acl) return -1;
+    for (const sys_acl_entry &s : acl_trivial(mode)) {
+        gacl_t raw = acl.get();
+        gacl_entry_t e;
+        if (gacl_create_entry_np(&raw, &e, -1) != 0) return -1;
+        e->tag = s.tag;
+        e->id = s.id;
+        e->perms = s.perm;
+        e->flags = s.flags;
+        e->entry_type = GACL_ENTRY_TYPE_ALLOW;
+    }
+    return write_acl(t, type, acl.get());
 }
 
 int delete_acl(const char *path, gacl_type_t type, bool link) {
@@ -148,42 +187,39 @@ int delete_acl(const char *path, gacl_type_t type, bool link) {
     struct stat st;
     const char *p = *path == '\0' ? "." : path;
     if ((link ? lstat(p, &st) : stat(p, &st)) != 0) return -1;
-    gacl_ptr acl(gacl_init(3));
-    if (!acl) return -1;
-    for (const sys_acl_entry &s : acl_trivial(st.st_mode)) {
-        gacl_t raw = acl.get();
-        gacl_entry_t e;
-        if (gacl_create_entry_np(&raw, &e, -1) != 0) return -1;
-        e->tag = s.tag;
-        e->id = s.id;
-        e->perms = s.perm;
-        e->flags = s.flags;
-        e->entry_type = GACL_ENTRY_TYPE_ALLOW;
-    }
-    return write_acl(path, type, acl.get(), link);
+    return write_trivial(target::named(path, link), type, st.st_mode);
 }
 
 }  // namespace
 
 gacl_t gacl_get_file(const char *path, gacl_type_t type) {
-    return read_acl(path, type, false, nullptr);
+    return read_acl(target::named(path, false), type, nullptr);
 }
 
 gacl_t gacl_get_link_np(const char *path, gacl_type_t type) {
-    return read_acl(path, type, true, nullptr);
+    return read_acl(target::named(path, true), type, nullptr);
 }
 
 gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *st) {
     if (st == nullptr) return errno = EINVAL, nullptr;
-    return read_acl(path, type, S_ISLNK(st->st_mode), st);
+    return read_acl(target::named(path, S_ISLNK(st->st_mode)), type, st);
+}
+
+gacl_t gacl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
+    if (st == nullptr) return errno = EINVAL, nullptr;
+    return read_acl(target::below(dirfd, name), type, st);
 }
 
 int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl) {
-    return write_acl(path, type, acl, false);
+    return write_acl(target::named(path, false), type, acl);
 }
 
 int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl) {
-    return write_acl(path, type, acl, true);
+    return write_acl(target::named(path, true), type, acl);
+}
+
+int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl) {
+    return write_acl(target::below(dirfd, name), type, acl);
 }
 
 int gacl_delete_file_np(const char *path, gacl_type_t type) {
@@ -192,6 +228,11 @@ int gacl_delete_file_np(const char *path, gacl_type_t type) {
 
 int gacl_delete_link_np(const char *path, gacl_type_t type) {
     return delete_acl(path, type, true);
+}
+
+int gacl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
+    if (st == nullptr) return fail(EINVAL);
+    return write_trivial(target::below(dirfd, name), type, st->st_mode);
 }
 
 int gacl_is_trivial_np(gacl_t acl, int *trivial) {

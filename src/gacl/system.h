@@ -30,6 +30,15 @@ gacl_t gacl_get_link_np(const char *path, gacl_type_t type);
 // asking the system for the status again. Null with EINVAL for a null `st`.
 gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *st);
 
+// Reads the ACL of the object `name` itself (a final symbolic link not
+// followed) in the directory open as `dirfd`, reached through the descriptor
+// so that a change to the directory's ancestors cannot redirect the read.
+// With AT_FDCWD `name` is a path, resolved as typed up to its last
+// component. `st` is the object's lstat(2) status, which the caller holds:
+// a symbolic link fails with the store's EOPNOTSUPP. Null with EINVAL for a
+// null `st`; otherwise as gacl_get_file.
+gacl_t gacl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
+
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // `acl`, which stays the caller's; an ACL without entries is written as an
 // empty ACL. The file keeps its ACL-wide flags word: acl->acl_flags when
@@ -43,6 +52,11 @@ int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl);
 // The same for `path` itself when it is a symbolic link.
 int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
 
+// Replaces the ACL of the object `name` itself in the directory open as
+// `dirfd` (AT_FDCWD: `name` is a path), reached as gacl_get_at_np reaches
+// it, by `acl`. 0, or -1 as gacl_set_file.
+int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl);
+
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // the trivial ACL of its permission bits, keeping its ACL-wide flags word.
 // An empty path is ".". 0 or -1.
@@ -50,6 +64,12 @@ int gacl_delete_file_np(const char *path, gacl_type_t type);
 
 // The same for `path` itself (its own permission bits) when it is a link.
 int gacl_delete_link_np(const char *path, gacl_type_t type);
+
+// Replaces the ACL of the object `name` itself in the directory open as
+// `dirfd` (AT_FDCWD: `name` is a path) by the trivial ACL of the permission
+// bits in `st`, the object's lstat(2) status. 0, or -1 (EINVAL for a null
+// `st`).
+int gacl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
 
 // Stores 1 in *trivial when every entry of `acl` is for owner@, group@ or
 // everyone@ (or there are none), else 0. 0, or -1 with EINVAL for a null or

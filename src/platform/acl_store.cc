@@ -1,5 +1,7 @@
 #include "platform/acl_store.h"
 
+#include "platform/os_at.h"
+
 namespace {
 
 // The store a test has swapped in, or null for the system's.
@@ -33,6 +35,16 @@ sys_acl_entry allow(uint32_t tag, uint32_t perm) {
 }
 
 }  // namespace
+
+int acl_store::get_at(int dirfd, const char *name, const struct stat &known, sys_acl *acl) {
+    os_at_path at(dirfd, name);
+    return at.ok() ? get_known(at.path(), true, known, acl) : -1;
+}
+
+int acl_store::set_at(int dirfd, const char *name, const sys_acl &acl) {
+    os_at_path at(dirfd, name);
+    return at.ok() ? set(at.path(), true, acl) : -1;
+}
 
 acl_store &acl_store_current() {
     return swapped_store ? *swapped_store : acl_store_system();

@@ -132,6 +132,19 @@ class acl_store {
         (void)known;
         return get(path, link, acl);
     }
+
+    // As get_known() for the object `name` itself (a final symbolic link not
+    // followed) in the directory open as `dirfd`, reached through the
+    // descriptor so that no change to the directory's ancestors can send the
+    // read elsewhere (os_at.h). With AT_FDCWD, `name` is a path as typed.
+    // `known` is the object's lstat status. The default hands the name of
+    // os_at_path to get_known().
+    virtual int get_at(int dirfd, const char *name, const struct stat &known, sys_acl *acl);
+
+    // As set() for the object `name` itself in the directory open as `dirfd`
+    // (AT_FDCWD: `name` is a path as typed), reached as get_at() reaches it.
+    // The default hands the name of os_at_path to set().
+    virtual int set_at(int dirfd, const char *name, const sys_acl &acl);
 };
 
 // Returns the store of the running operating system (defined once per OS).

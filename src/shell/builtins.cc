@@ -48,6 +48,7 @@ int cmd_config(int argc, char **argv) {
         std::printf("  Prefix:             %s\n", config.no_prefix ? "No" : "Yes");
         const char *style = acl_style_name(config.style);
         std::printf("  Style:              %s\n", style ? style : "?");
+        std::printf("  Keep Going:         %s\n", yes_no(config.keep_going));
     }
     for (int i = 1; i < argc; ++i) {
         int r = opts_set_from_text(global_options, argv[i], argv[0]);

@@ -123,5 +123,6 @@ const option_t global_options[] = {
     {"type", 't', OPT_TEXT, opt_type, nullptr, "File types to operate on"},
     {"no-update", 'n', OPT_SWITCH, opt_set_one, &config.no_update, "Disable modification"},
     {"no-prefix", 'N', OPT_SWITCH, opt_set_one, &config.no_prefix, "Do not prefix filenames"},
+    {"keep-going", 'k', OPT_SWITCH, opt_set_one, &config.keep_going, "Keep going after failures"},
     {nullptr, 0, 0, nullptr, nullptr, nullptr},
 };

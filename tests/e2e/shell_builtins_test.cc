@@ -9,7 +9,7 @@
 namespace {
 
 std::string configuration(int verbose = 0, const std::string &depth = "0",
-                          const std::string &style = "Default") {
+                          const std::string &style = "Default", const std::string &keep = "No") {
     return "CONFIGURATION:\n"
            "  Debug Level:        0\n"
            "  Verbosity Level:    " +
@@ -27,7 +27,10 @@ std::string configuration(int verbose = 0, const std::string &depth = "0",
            "  Update:             Yes\n"
            "  Prefix:             Yes\n"
            "  Style:              " +
-           style + "\n";
+           style +
+           "\n"
+           "  Keep Going:         " +
+           keep + "\n";
 }
 
 TEST(Version, BannerAndBuildTime) {
@@ -50,7 +53,7 @@ TEST(Config, ShowsTheConfigurationInForce) {
     EXPECT_EQ(run_vossik({"-d", "2147483647", "-d", "1", "config"}).out,
               configuration(0, "2147483647"));
 
-    process_result r = run_vossik({"-fsmRnN", "-D2", "-p", "3", "-Sprimos", "config"});
+    process_result r = run_vossik({"-fsmRnNk", "-D2", "-p", "3", "-Sprimos", "config"});
     EXPECT_EQ(r.out,
               "CONFIGURATION:\n"
               "  Debug Level:        2\n"
@@ -64,7 +67,8 @@ TEST(Config, ShowsTheConfigurationInForce) {
               "  Print Level:        3\n"
               "  Update:             No\n"
               "  Prefix:             No\n"
-              "  Style:              PRIMOS\n");
+              "  Style:              PRIMOS\n"
+              "  Keep Going:         Yes\n");
 }
 
 TEST(Config, SavesDefaultsForTheRestOfTheRun) {
@@ -97,6 +101,12 @@ TEST(Config, SavesDefaultsForTheRestOfTheRun) {
     EXPECT_EQ(r.err,
               "vossik config: Error: --depth=x: Not a number\n"
               "vossik config: Error: nosuch: Invalid option\n");
+
+    r = run_vossik({}, "config keep\nconfig\nconfig --keep-going\nconfig\n");
+    EXPECT_EQ(r.out, configuration(0, "0", "Default", "Yes") +
+                         configuration(0, "0", "Default", "Yes") +
+                         configuration(0, "0", "Default", "Yes"));
+    EXPECT_EQ(r.status, 0);
 }
 
 TEST(Config, HelpAsAConfigWordListsTheTypedCommand) {

@@ -58,7 +58,8 @@ inline const std::string global_options =
     "  -S / --style     \t-\tSelect ACL print style\n"
     "  -t / --type      \t-\tFile types to operate on\n"
     "  -n / --no-update \t-\tDisable modification\n"
-    "  -N / --no-prefix \t-\tDo not prefix filenames\n";
+    "  -N / --no-prefix \t-\tDo not prefix filenames\n"
+    "  -k / --keep-going\t-\tKeep going after failures\n";
 
 inline const std::string attr_option = "  -X / --attr-options\t-\tExtended attribute options\n";
 

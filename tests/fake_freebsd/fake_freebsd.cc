@@ -2,10 +2,13 @@
 // manual pages describe them, over a map of files, with every call recorded.
 #include "fake_freebsd.h"
 
+#include <dirent.h>
 #include <sys/extattr.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -34,7 +37,12 @@ struct world {
     std::map<acl_t, std::unique_ptr<acl_t_struct>> acls;
     std::map<void *, std::unique_ptr<uid_t>> qualifiers;
     int bad_frees = 0;
+    std::map<int, std::string> dirs;  // descriptor of open_dir → directory
+    std::string cwd;                  // "" : the process's own directory
 };
+
+// Descriptors of open_dir start here, far above any real one.
+constexpr int FIRST_DIR_FD = 100000;
 
 world &w() {
     static world the_world;
@@ -74,6 +82,7 @@ int fail(int err) {
 node *lookup(const char *path, bool link) {
     if (path == nullptr) return errno = EFAULT, nullptr;
     std::string p = path;
+    if (!w().cwd.empty() && p[0] != '/') p = w().cwd + "/" + p;
     for (int hops = 0; hops < 32; ++hops) {
         auto found = w().files.find(p);
         if (found == w().files.end()) return errno = ENOENT, nullptr;
@@ -268,6 +277,18 @@ void reset() {
     the.acls.clear();
     the.qualifiers.clear();
     the.bad_frees = 0;
+    the.dirs.clear();
+    the.cwd.clear();
+}
+
+int open_dir(const std::string &path) {
+    int fd = FIRST_DIR_FD + static_cast<int>(w().dirs.size());
+    w().dirs[fd] = path;
+    return fd;
+}
+
+const std::string &cwd() {
+    return w().cwd;
 }
 
 void add_file(const std::string &path, std::vector<acl_entry> acl, bool nfs4) {
@@ -568,6 +589,21 @@ int acl_set_entry_type_np(acl_entry_t entry_d, acl_entry_type_t entry_type) {
         return fail(EINVAL);
     entry_d->ae_entry_type = entry_type;
     return 0;
+}
+
+int fchdir(int fd) {
+    auto dir = w().dirs.find(fd);
+    if (int err = enter("fchdir", dir != w().dirs.end() ? dir->second : "home")) return fail(err);
+    w().cwd = dir != w().dirs.end() ? dir->second : "";
+    return 0;
+}
+
+ssize_t getdents(int fd, char *buf, size_t nbytes) {
+    if (int err = enter("getdents")) return fail(err);
+    static_assert(sizeof(struct dirent) == sizeof(struct dirent64) &&
+                  offsetof(struct dirent, d_reclen) == offsetof(struct dirent64, d_reclen) &&
+                  offsetof(struct dirent, d_name) == offsetof(struct dirent64, d_name));
+    return getdents64(fd, buf, nbytes);
 }
 
 ssize_t extattr_list_file(const char *path, int attrnamespace, void *data, size_t nbytes) {

@@ -2,7 +2,9 @@
 // sys/extattr.h. Tests set up files with ACLs and extended attributes, run
 // the FreeBSD backend over them, and then look at what it stored, at the
 // calls it made (in order), and at the objects it left unreleased. Any call
-// can be made to fail with a chosen errno.
+// can be made to fail with a chosen errno. fchdir(2) and getdents(2) are the
+// fake's too: fchdir moves between the directories of open_dir(), getdents
+// reads real directories.
 #pragma once
 
 #include <sys/acl.h>
@@ -24,6 +26,17 @@ void add_file(const std::string &path, std::vector<acl_entry> acl = {}, bool nfs
 // Creates or replaces `path` as a symbolic link to `target`. Links have no
 // ACL of their own (EOPNOTSUPP) but may carry extended attributes.
 void add_link(const std::string &path, const std::string &target);
+
+// A directory descriptor for the fake's fchdir(2): a number that no real
+// descriptor has, standing for the directory `path`. While the fake's
+// current directory is such a directory, relative paths are looked up
+// below it; fchdir to any other descriptor (a real one) returns to the
+// process's own directory, where paths are taken as given.
+int open_dir(const std::string &path);
+
+// The fake's current directory: "" for the process's own, else the path
+// given to open_dir for the descriptor fchdir went to.
+const std::string &cwd();
 
 // The ACL stored for `path` itself (empty when there is no such file).
 std::vector<acl_entry> acl_of(const std::string &path);

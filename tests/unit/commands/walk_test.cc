@@ -16,6 +16,7 @@
 
 #include "base/config.h"
 #include "base/report.h"
+#include "commands/walk_seam.h"
 #include "gacl/acl.h"
 #include "support/tempdir.h"
 
@@ -35,7 +36,7 @@ std::ostream &operator<<(std::ostream &os, const visit &v) {
 struct recorder {
     std::vector<visit> visits;
     std::vector<std::pair<std::string, int>> answers;
-    int max_open_dirs = 0;
+    int max_open_fds = 0;
     int base_fds = -1;
 };
 
@@ -49,12 +50,15 @@ int open_fds() {
     return n;
 }
 
-int record(const char *path, const struct stat *, unsigned depth, void *context) {
+int record(const walk_object *object, void *context) {
     auto *r = static_cast<recorder *>(context);
-    r->visits.push_back({path, depth});
-    if (r->base_fds >= 0) r->max_open_dirs = std::max(r->max_open_dirs, open_fds() - r->base_fds);
+    r->visits.push_back({object->path, object->depth});
+    if (r->base_fds >= 0) r->max_open_fds = std::max(r->max_open_fds, open_fds() - r->base_fds);
     for (const auto &[p, result] : r->answers)
-        if (p == path) return result;
+        if (p == object->path) {
+            errno = EIO;
+            return result;
+        }
     return 0;
 }
 
@@ -102,9 +106,35 @@ class Walk : public ::testing::Test {
         return r.visits;
     }
 
+    // Runs `action`, which must end the command; its messages, with the
+    // status in status_.
+    template <typename Action>
+    std::string failure(Action action) {
+        current_name_set(nullptr);
+        status_ = 0;
+        ::testing::internal::CaptureStderr();
+        try {
+            action();
+            ADD_FAILURE() << "the command was not abandoned";
+        } catch (const command_abandoned &abandoned) {
+            status_ = abandoned.status;
+        }
+        return ::testing::internal::GetCapturedStderr();
+    }
+
     temp_dir dir_;
     int home_ = -1;
+    int status_ = 0;
 };
+
+// Records, and removes a directory named "gone" when it is visited, before
+// the walk opens it.
+int remove_gone(const walk_object *object, void *context) {
+    if (std::strcmp(object->name, "gone") == 0) {
+        EXPECT_EQ(unlinkat(object->dirfd, object->name, AT_REMOVEDIR), 0);
+    }
+    return record(object, context);
+}
 
 // a/{x, d1/{y}, z, d2}: non-directories first in directory order, then each
 // subdirectory with everything below it, in directory order.
@@ -196,14 +226,44 @@ TEST_F(Walk, EmptyDirectoryIsVisitedOnce) {
     EXPECT_EQ(walk("empty", -1), (std::vector<visit>{{"empty", 0}}));
 }
 
-TEST_F(Walk, KeepsOneDirectoryStreamOpen) {
-    mkdirs({"a", "a/b", "a/b/c", "a/b/c/d", "a/e"});
-    touch({"a/f", "a/b/f", "a/b/c/f", "a/b/c/d/f"});
-    recorder r;
-    r.base_fds = open_fds();
-    ASSERT_EQ(walk_path("a", record, &r, -1, 0), 0);
-    EXPECT_EQ(r.visits.size(), 9u);
-    EXPECT_LE(r.max_open_dirs, 1);
+// Descriptors of the directories on the branch stay open (one stream at a
+// time reads a directory); a chain deeper than the cap closes the upper
+// ones and reopens them on the way back, and a tree far deeper than
+// PATH_MAX is walked whole, its paths as walked growing past it.
+TEST_F(Walk, DeepTreesKeepDescriptorsBounded) {
+    mkdirs({"a", "a/b", "a/b/c", "a/e"});
+    touch({"a/f", "a/b/f", "a/b/c/f"});
+    recorder shallow;
+    shallow.base_fds = open_fds();
+    ASSERT_EQ(walk_path("a", record, &shallow, -1, 0), 0);
+    EXPECT_EQ(shallow.visits.size(), 7u);
+    EXPECT_LE(shallow.max_open_fds, 3);  // a, a/b and the directory being read
+
+    // 400 levels of 20-character names: paths of more than 8,000 characters.
+    const std::string level = "level-of-a-deep-tree";
+    std::string path = "deep";
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < 400; i++) {
+        ASSERT_EQ(mkdirat(fd, level.c_str(), 0755), 0);
+        int sub = openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = sub;
+        path += "/" + level;
+        // Every level has a file too, so a level is left with work done.
+        int f = openat(fd, "file", O_CREAT | O_WRONLY, 0644);
+        close(f);
+    }
+    close(fd);
+    recorder deep;
+    deep.base_fds = open_fds();
+    ASSERT_EQ(walk_path("deep", record, &deep, -1, 0), 0);
+    // (Compared as truth values: a failure would print 8,000-character paths.)
+    ASSERT_EQ(deep.visits.size(), 801u);
+    EXPECT_TRUE(deep.visits[799] == (visit{path, 400}));
+    EXPECT_TRUE(deep.visits.back() == (visit{path + "/file", 401}));
+    EXPECT_GT(path.size(), 8000u);
+    EXPECT_LE(deep.max_open_fds, 70);
 }
 
 TEST_F(Walk, CallbackResults) {
@@ -214,15 +274,17 @@ TEST_F(Walk, CallbackResults) {
     dirs.answers = {{"c", 5}, {"c/d", 5}, {"c/empty", 5}};
     EXPECT_EQ(walk_path("c", record, &dirs, -1, 0), 0);
     EXPECT_EQ(dirs.visits.size(), 5u);
-    // A negative one stops the walk at once.
+    // A negative one is a failure of that object, which ends the command.
     recorder neg;
     neg.answers = {{"c/d", -3}};
-    EXPECT_EQ(walk_path("c", record, &neg, -1, 0), -3);
+    EXPECT_EQ(failure([&] { walk_path("c", record, &neg, -1, 0); }),
+              "Error: c/d: Accessing: Input/output error\n");
     EXPECT_EQ(neg.visits.back().path, "c/d");
-    // Any non-zero result for a non-directory inside a directory stops it.
+    // So is any non-zero result for a non-directory inside a directory.
     recorder file;
     file.answers = {{"c/d/f", 7}};
-    EXPECT_EQ(walk_path("c", record, &file, -1, 0), 7);
+    EXPECT_EQ(failure([&] { walk_path("c", record, &file, -1, 0); }),
+              "Error: c/d/f: Accessing: Input/output error\n");
     EXPECT_EQ(file.visits.back().path, "c/d/f");
     // A named non-directory's positive result is ignored.
     recorder named;
@@ -230,61 +292,192 @@ TEST_F(Walk, CallbackResults) {
     EXPECT_EQ(walk_path("c/d/f", record, &named, -1, 0), 0);
 }
 
-TEST_F(Walk, FailuresSetErrno) {
-    errno = 0;
-    recorder r;
-    EXPECT_EQ(walk_path("missing", record, &r, -1, 0), -1);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_TRUE(r.visits.empty());
+// Every failure names the object whose call failed: the named path, or the
+// directory below it that could not be opened.
+TEST_F(Walk, FailuresNameTheFailingObject) {
     touch({"plain"});
-    EXPECT_EQ(walk_path("plain/x", record, &r, -1, 0), -1);
-    EXPECT_EQ(errno, ENOTDIR);
-}
-
-// A subdirectory that is gone when its turn comes: the walk of the named
-// path fails with the errno of opening it, and the report names the named
-// path, not the subdirectory.
-int remove_on_visit(const char *path, const struct stat *st, unsigned depth, void *context) {
-    if (std::strcmp(path, "s/gone") == 0) {
-        EXPECT_EQ(rmdir(path), 0);
-    }
-    return record(path, st, depth, context);
-}
-
-TEST_F(Walk, SubdirectoryThatCannotBeOpened) {
     mkdirs({"s", "s/gone"});
-    recorder r;
-    errno = 0;
-    EXPECT_EQ(walk_path("s", remove_on_visit, &r, -1, 0), -1);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(r.visits, (std::vector<visit>{{"s", 0}, {"s/gone", 1}}));
-
-    ASSERT_EQ(mkdir("s/gone", 0755), 0);
-    char a[] = "s";
-    char *paths[] = {a};
-    config.recurse = 1;
-    current_name_set(nullptr);
-    ::testing::internal::CaptureStderr();
-    EXPECT_THROW(walk_paths(1, paths, remove_on_visit, &r), command_abandoned);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Error: s: Accessing: No such file or directory\n");
+    const struct {
+        const char *path;
+        const char *error;
+    } cases[] = {
+        {"missing", "Error: missing: Accessing: No such file or directory\n"},
+        {"plain/x", "Error: plain/x: Accessing: Not a directory\n"},
+        {"s", "Error: s/gone: Accessing: No such file or directory\n"},
+    };
+    for (const auto &c : cases) {
+        recorder r;
+        EXPECT_EQ(failure([&] { walk_path(c.path, remove_gone, &r, -1, 0); }), c.error) << c.path;
+    }
 }
 
-TEST_F(Walk, WalkPathsReportsTheNamedPath) {
+// Under keep-going every failing object is reported, the walk goes on with
+// the rest of its directory, the other subtrees and the later named paths,
+// and the command ends with status 1 once they are done.
+TEST_F(Walk, KeepGoingReportsEveryFailureAndGoesOn) {
+    mkdirs({"k", "k/d1", "k/d2", "k/d2/gone", "k/d3", "z"});
+    touch({"k/f1", "k/f2", "k/d1/x", "k/d2/y", "k/d3/w", "z/v"});
+    config.keep_going = 1;
+    config.recurse = 1;
+    recorder r;
+    r.answers = {{"k/f1", -1}, {"k/d1/x", 1}};
+    char a[] = "k", b[] = "missing", c[] = "z";
+    char *paths[] = {a, b, c};
+    std::string err = failure([&] { walk_paths(3, paths, remove_gone, &r); });
+    std::vector<std::string> lines;
+    for (size_t at = 0, nl; (nl = err.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(err.substr(at, nl - at));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Error: k/d1/x: Accessing: Input/output error",
+                         "Error: k/d2/gone: Accessing: No such file or directory",
+                         "Error: k/f1: Accessing: Input/output error",
+                         "Error: missing: Accessing: No such file or directory",
+                     }));
+    std::vector<std::string> seen;
+    for (const visit &v : r.visits)
+        seen.push_back(v.path);
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"k", "k/d1", "k/d1/x", "k/d2", "k/d2/gone", "k/d2/y",
+                                              "k/d3", "k/d3/w", "k/f1", "k/f2", "z", "z/v"}));
+    EXPECT_EQ(status_, 1);
+    // Without failures the walk ends as usual.
+    recorder clean;
+    EXPECT_EQ(walk_paths(1, paths + 2, record, &clean), 0);
+}
+
+// A callback that reports its own failure: under keep-going the walk takes
+// it as that object's and goes on; without, the report ends the command.
+int report_on_f(const walk_object *object, void *context) {
+    record(object, context);
+    if (std::strcmp(object->name, "f") == 0) report(1, EPERM, "%s: Setting ACL", object->path);
+    return 0;
+}
+
+TEST_F(Walk, KeepGoingOverReportsOfTheCommand) {
+    mkdirs({"r", "r/a", "r/b"});
+    touch({"r/a/f", "r/a/g", "r/b/f", "r/b/g"});
+    recorder stop;
+    std::string first = failure([&] { walk_path("r", report_on_f, &stop, -1, 0); });
+    EXPECT_TRUE(first == "Error: r/a/f: Setting ACL: Operation not permitted\n" ||
+                first == "Error: r/b/f: Setting ACL: Operation not permitted\n")
+        << first;
+    EXPECT_LT(stop.visits.size(), 7u);
+    config.keep_going = 1;
+    recorder on;
+    std::string err;
+    int result = -1;
+    ::testing::internal::CaptureStderr();
+    result = walk_path("r", report_on_f, &on, -1, 0);
+    err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(on.visits.size(), 7u);
+    EXPECT_NE(err.find("Error: r/a/f: Setting ACL: Operation not permitted\n"), std::string::npos);
+    EXPECT_NE(err.find("Error: r/b/f: Setting ACL: Operation not permitted\n"), std::string::npos);
+}
+
+// The races another process can win against a walk, played at the seam:
+// between a directory's listing and the visit of an entry, a queued
+// directory becomes a link to a tree outside and a file a link to a file
+// outside; or the same happens after the entry's status was taken. Nothing
+// outside is ever visited, and what was swapped is handled as what it is.
+struct swap_plan {
+    walk_moment moment;
+    std::vector<std::string> swapped;  // paths swapped so far
+};
+swap_plan *plan = nullptr;
+
+void swap_for_links(walk_moment moment, const char *path) {
+    if (plan == nullptr || moment != plan->moment) return;
+    static const std::pair<std::string, std::string> swaps[] = {
+        {"t/sub", "../outside"},
+        {"t/file", "../outside/secret"},
+    };
+    for (const auto &[victim, target] : swaps) {
+        if (victim != path) continue;
+        std::string moved = victim + ".moved";
+        ASSERT_EQ(rename(victim.c_str(), moved.c_str()), 0);
+        ASSERT_EQ(symlink(target.c_str(), victim.c_str()), 0);
+        plan->swapped.push_back(victim);
+    }
+}
+
+TEST_F(Walk, SwappedEntriesAreNotFollowed) {
+    for (walk_moment moment : {walk_moment::before_status, walk_moment::before_visit}) {
+        SCOPED_TRACE(moment == walk_moment::before_status ? "before status" : "before visit");
+        ASSERT_EQ(system("rm -rf t outside"), 0);
+        mkdirs({"t", "t/sub", "outside", "outside/inner"});
+        touch({"t/file", "t/sub/own", "outside/secret", "outside/inner/deeper"});
+        swap_plan swaps{moment, {}};
+        plan = &swaps;
+        walk_seam = swap_for_links;
+        recorder r;
+        config.keep_going = 1;
+        ::testing::internal::CaptureStderr();
+        int result = walk_path("t", record, &r, -1, 0);
+        std::string err = ::testing::internal::GetCapturedStderr();
+        walk_seam = nullptr;
+        plan = nullptr;
+        EXPECT_EQ(swaps.swapped.size(), 2u);
+        for (const visit &v : r.visits) {
+            EXPECT_EQ(v.path.find("own"), std::string::npos) << v.path;
+            EXPECT_EQ(v.path.find("inner"), std::string::npos) << v.path;
+            EXPECT_EQ(v.path.find("secret"), std::string::npos) << v.path;
+        }
+        if (moment == walk_moment::before_status) {
+            // Seen as the links they have become: visited, not descended.
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(err, "");
+            EXPECT_EQ(r.visits.size(), 3u);
+        } else {
+            // Believed a directory by its status, the link is not opened.
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(err, "Error: t/sub: Accessing: Not a directory\n");
+        }
+    }
+}
+
+// A directory moved out of the tree while the walk was deep below it: its
+// parent's descriptor, closed for depth, is not reopened through the new
+// place, and the parent's subdirectories that were still to come are
+// reported as out of reach instead of being looked for elsewhere.
+int move_first_away(const walk_object *object, void *context) {
+    auto *r = static_cast<recorder *>(context);
+    if (object->depth == 80) {
+        std::string first = r->visits[1].path;  // m/<first subdirectory>
+        EXPECT_EQ(rename(first.c_str(), "elsewhere"), 0);
+    }
+    return record(object, context);
+}
+
+TEST_F(Walk, ATreeChangedUnderADeepWalkIsNotReopenedElsewhere) {
+    mkdirs({"m", "m/p", "m/q"});
+    std::string first = "m/" + dir_order("m")[0];
+    std::string chain = first;
+    for (int i = 0; i < 79; i++) {
+        chain += "/d";
+        ASSERT_EQ(mkdir(chain.c_str(), 0755), 0);
+    }
+    config.keep_going = 1;
+    recorder r;
+    std::string err = failure([&] {
+        char a[] = "m";
+        char *paths[] = {a};
+        config.recurse = 1;
+        walk_paths(1, paths, move_first_away, &r);
+    });
+    EXPECT_EQ(err, "Error: m: Accessing: No such file or directory\n");
+    EXPECT_EQ(r.visits.size(), 81u);  // m, the chain; not the second subdirectory
+}
+
+TEST_F(Walk, WalkPathsReportsTheFailingNamedPath) {
     mkdirs({"one"});
     recorder r;
     char a[] = "one", b[] = "missing", c[] = "one";
     char *paths[] = {a, b, c};
-    current_name_set(nullptr);
-    ::testing::internal::CaptureStderr();
-    try {
-        walk_paths(3, paths, record, &r);
-        ADD_FAILURE() << "walk_paths did not abandon the command";
-    } catch (const command_abandoned &abandoned) {
-        EXPECT_EQ(abandoned.status, 1);
-    }
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(failure([&] { walk_paths(3, paths, record, &r); }),
               "Error: missing: Accessing: No such file or directory\n");
+    EXPECT_EQ(status_, 1);
     // The path before it was walked, the one after it was not.
     EXPECT_EQ(r.visits, (std::vector<visit>{{"one", 0}}));
 }

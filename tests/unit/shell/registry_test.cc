@@ -82,9 +82,10 @@ TEST(NameMatch, OptionAbbreviations) {
         const char *word;
         names expected;
     } cases[] = {
-        {"nu", {"no-update"}},      {"np", {"no-prefix"}},    {"no", {"no-update", "no-prefix"}},
-        {"de", {"debug", "depth"}}, {"deb", {"debug"}},       {"st", {"style"}},
-        {"ver", {"verbose"}},       {"s", {"sort", "style"}},
+        {"nu", {"no-update"}},      {"np", {"no-prefix"}},      {"no", {"no-update", "no-prefix"}},
+        {"de", {"debug", "depth"}}, {"deb", {"debug"}},         {"st", {"style"}},
+        {"ver", {"verbose"}},       {"s", {"sort", "style"}},   {"k", {"keep-going"}},
+        {"kg", {"keep-going"}},     {"keep-g", {"keep-going"}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(options_matching(c.word), c.expected) << c.word;
@@ -256,6 +257,7 @@ TEST(Completion, CommandNamesAndGlobalOptions) {
         {complete_option, "--no", {"--no-update", "--no-prefix"}},
         {complete_option, "--de", {"--debug", "--depth"}},
         {complete_option, "--t", {"--type="}},
+        {complete_option, "--k", {"--keep-going"}},
         {complete_option, "--attr", {}},  // commands' own options are not offered
         {complete_option, "--", {}},
     };
