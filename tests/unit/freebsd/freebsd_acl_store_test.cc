@@ -3,8 +3,14 @@
 // order of the library calls, and that nothing handed out is left behind.
 #include "platform/freebsd_acl_store.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -13,6 +19,7 @@
 #include "fake_freebsd.h"
 #include "gacl/acl.h"
 #include "gacl/system.h"
+#include "platform/os_dir.h"
 
 namespace {
 
@@ -373,6 +380,117 @@ TEST_F(FreebsdAclStore, StoreRefusesWhatTheLibraryOrItsLimitRefuses) {
     ASSERT_EQ(store.set("/f", false, {everyone}), 0);
     ASSERT_EQ(store.get("/f", false, &read), 0);
     EXPECT_EQ(read, sys_acl{everyone});
+}
+
+// Objects below a directory descriptor, as a recursive walk hands them
+// over: the directory becomes the current one for the one call, the link
+// variant gets the bare name (a link there is never followed), and the
+// current directory is the process's own again afterwards, however the
+// call ends.
+TEST_F(FreebsdAclStore, ObjectsBelowADescriptorAreReachedThroughItWithoutFollowing) {
+    fake_freebsd::add_file("/d/f", sample());
+    fake_freebsd::add_file("/d/g");
+    fake_freebsd::add_file("/outside", sample());
+    fake_freebsd::add_link("/d/l", "/outside");
+    const int d = fake_freebsd::open_dir("/d");
+    struct stat file {};
+    file.st_mode = S_IFREG | 0640;
+    const strings around = {"fchdir", "acl_get_link_np", "acl_set_link_np", "acl_get_file",
+                            "acl_set_file"};
+
+    gacl_ptr got(gacl_get_at_np(d, "f", GACL_TYPE_NFS4, &file));
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->count, 5);
+    ASSERT_EQ(gacl_set_at_np(d, "g", GACL_TYPE_NFS4, got.get()), 0);
+    EXPECT_TRUE(same(fake_freebsd::acl_of("/d/g"), sample()));
+    EXPECT_EQ(calls_of(around), (strings{"fchdir /d", "acl_get_link_np f 4", "fchdir home",
+                                         "fchdir /d", "acl_set_link_np g 4", "fchdir home"}));
+    EXPECT_EQ(fake_freebsd::cwd(), "");
+
+    // A file swapped for a link after its status was taken: the link
+    // itself, which has no ACL; the target is neither read nor written.
+    fake_freebsd::clear_calls();
+    errno = 0;
+    EXPECT_EQ(gacl_get_at_np(d, "l", GACL_TYPE_NFS4, &file), nullptr);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+    errno = 0;
+    EXPECT_EQ(gacl_set_at_np(d, "l", GACL_TYPE_NFS4, got.get()), -1);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+    errno = 0;
+    EXPECT_EQ(gacl_delete_at_np(d, "l", GACL_TYPE_NFS4, &file), -1);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+    EXPECT_TRUE(same(fake_freebsd::acl_of("/outside"), sample()));
+    EXPECT_EQ(calls_of({"acl_get_file", "acl_set_file"}), strings{});
+    EXPECT_EQ(fake_freebsd::cwd(), "");
+
+    // The trivial ACL of the mode the caller's status holds.
+    ASSERT_EQ(gacl_delete_at_np(d, "f", GACL_TYPE_NFS4, &file), 0);
+    EXPECT_EQ(fake_freebsd::acl_of("/d/f").size(), 3u);
+
+    // Failures: a directory that cannot be entered fails the call before
+    // the library is asked; a failing call still returns home.
+    fake_freebsd::clear_calls();
+    fake_freebsd::fail("fchdir", EACCES);
+    errno = 0;
+    EXPECT_EQ(gacl_get_at_np(d, "f", GACL_TYPE_NFS4, &file), nullptr);
+    EXPECT_EQ(errno, EACCES);
+    fake_freebsd::fail("acl_set_link_np", EPERM);
+    errno = 0;
+    EXPECT_EQ(gacl_set_at_np(d, "g", GACL_TYPE_NFS4, got.get()), -1);
+    EXPECT_EQ(errno, EPERM);
+    EXPECT_EQ(calls_of(around),
+              (strings{"fchdir /d", "fchdir /d", "acl_set_link_np g 4", "fchdir home"}));
+    EXPECT_EQ(fake_freebsd::cwd(), "");
+    errno = 0;
+    EXPECT_EQ(gacl_get_at_np(d, "sub/f", GACL_TYPE_NFS4, &file), nullptr);
+    EXPECT_EQ(errno, EINVAL) << "one name, not a path below the directory";
+
+    // A named path: as typed, its last component not followed, no
+    // change of directory.
+    fake_freebsd::clear_calls();
+    gacl_ptr named(gacl_get_at_np(AT_FDCWD, "/d/f", GACL_TYPE_NFS4, &file));
+    EXPECT_TRUE(named);
+    EXPECT_EQ(calls_of(around), strings{"acl_get_link_np /d/f 4"});
+}
+
+// FreeBSD's directory records (getdents) read whole, whatever their number.
+TEST(FreebsdDirectory, ReadsEveryEntryOfARealDirectory) {
+    fake_freebsd::reset();
+    char path[] = "/tmp/vossik-dir-XXXXXX";
+    ASSERT_NE(mkdtemp(path), nullptr);
+    std::vector<std::string> made;
+    for (int i = 0; i < 1000; i++) {
+        made.push_back("entry-with-a-long-name-" + std::to_string(i));
+        close(open((std::string(path) + "/" + made.back()).c_str(), O_CREAT | O_WRONLY, 0644));
+    }
+    int fd = open(path, O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    os_dir_reader reader(fd);
+    std::vector<std::string> read;
+    const char *name = nullptr;
+    unsigned char type = 0;
+    int got;
+    while ((got = reader.next(&name, &type)) == 1) {
+        std::string n = name;
+        if (n == "." || n == "..") continue;
+        EXPECT_EQ(type, DT_REG) << n;
+        read.push_back(n);
+    }
+    EXPECT_EQ(got, 0);
+    EXPECT_GT(calls_of({"getdents"}).size(), 2u);  // more than one buffer
+    close(fd);
+    std::sort(made.begin(), made.end());
+    std::sort(read.begin(), read.end());
+    EXPECT_EQ(read, made);
+    for (const std::string &n : made)
+        unlink((std::string(path) + "/" + n).c_str());
+    rmdir(path);
+
+    fake_freebsd::fail("getdents", EIO);
+    os_dir_reader failing(0);
+    errno = 0;
+    EXPECT_EQ(failing.next(&name, &type), -1);
+    EXPECT_EQ(errno, EIO);
 }
 
 }  // namespace
