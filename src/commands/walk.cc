@@ -155,6 +155,10 @@ class walker {
     void enter(int dirfd, const char *name, const struct stat &st, unsigned depth) {
         level dir;
         dir.fd.reset(fs_open_dir_at(dirfd, name, st));
+        // Below a descriptor limit smaller than the cap, the branch gives
+        // one of its own back.
+        if (!dir.fd && errno == EMFILE && close_shallowest())
+            dir.fd.reset(fs_open_dir_at(dirfd, name, st));
         if (!dir.fd) return fail(path_.c_str());
         dir.dev = st.st_dev;
         dir.ino = st.st_ino;
@@ -164,13 +168,20 @@ class walker {
         path_.resize(dir.path_length);
         if (dir.dirs.empty()) return;
         branch_.push_back(std::move(dir));
-        if (++open_ > OPEN_LEVELS) {
-            // The shallowest open descriptor goes; leave() reopens it.
-            while (!branch_[first_open_].fd)
-                ++first_open_;
-            branch_[first_open_++].fd.reset();
-            --open_;
-        }
+        if (++open_ > OPEN_LEVELS) close_shallowest();
+    }
+
+    // Closes the descriptor of the shallowest level that has one, except
+    // the top's, which the walk is working in; leave() reopens it on the
+    // way back. False when there is none to close.
+    bool close_shallowest() {
+        if (open_ < 2) return false;
+        while (!branch_[first_open_].fd)
+            ++first_open_;
+        if (first_open_ + 1 >= branch_.size()) return false;
+        branch_[first_open_++].fd.reset();
+        --open_;
+        return true;
     }
 
     void read_entries(level &dir) {

@@ -150,4 +150,20 @@ TEST_F(WriteTest, KeepGoingWritesAroundAnObjectThatRefuses) {
     EXPECT_EQ(acl("tree/f2"), "none");
 }
 
+// The interactive shell's current directory is where it was after every
+// walking command, however the command ended.
+TEST_F(WriteTest, WalksLeaveTheCurrentDirectoryAlone) {
+    directory("tree");
+    directory("tree/sub");
+    file("tree/sub/f");
+    process_result r = run({},
+                           "list-access -r tree\n"
+                           "list-access -r tree missing\n"
+                           "set-access -r nonsense tree\n"
+                           "set-access -rk owner@:rwx::allow missing tree\n"
+                           "print-work-directory\n");
+    ASSERT_GE(r.out.size(), dir.path().size() + 1);
+    EXPECT_EQ(r.out.substr(r.out.size() - dir.path().size() - 1), dir.path() + "\n") << r.out;
+}
+
 }  // namespace

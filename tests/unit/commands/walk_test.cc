@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -264,6 +265,28 @@ TEST_F(Walk, DeepTreesKeepDescriptorsBounded) {
     EXPECT_TRUE(deep.visits.back() == (visit{path + "/file", 401}));
     EXPECT_GT(path.size(), 8000u);
     EXPECT_LE(deep.max_open_fds, 70);
+}
+
+// Under a descriptor limit below the cap the branch gives descriptors back
+// instead of failing.
+TEST_F(Walk, ADescriptorLimitBelowTheCapIsNoFailure) {
+    std::string chain = "low";
+    ASSERT_EQ(mkdir(chain.c_str(), 0755), 0);
+    for (int i = 0; i < 40; i++) {
+        chain += "/d";
+        ASSERT_EQ(mkdir(chain.c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((chain + "x").c_str(), 0755), 0);  // a sibling keeps each level open
+    }
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit low = before;
+    low.rlim_cur = static_cast<rlim_t>(open_fds() + 8);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    recorder r;
+    int result = walk_path("low", record, &r, -1, 0);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(r.visits.size(), 81u);
 }
 
 TEST_F(Walk, CallbackResults) {
