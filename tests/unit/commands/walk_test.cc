@@ -327,6 +327,7 @@ TEST_F(Walk, FailuresNameTheFailingObject) {
         {"missing", "Error: missing: Accessing: No such file or directory\n"},
         {"plain/x", "Error: plain/x: Accessing: Not a directory\n"},
         {"s", "Error: s/gone: Accessing: No such file or directory\n"},
+        {"miss\ning", "Error: miss\\012ing: Accessing: No such file or directory\n"},
     };
     for (const auto &c : cases) {
         recorder r;
