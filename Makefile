@@ -16,8 +16,16 @@ PREFIX     ?= /usr/local
 DESTDIR    ?=
 LINKS      ?=
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
+# libFuzzer comes with clang's runtime libraries.
+FUZZ_PACKAGES    := $(PACKAGES) clang libclang-rt-dev
 
-.PHONY: all build program deps check check-sanitize demo install uninstall deb bench format clean
+FUZZ_BUILD         ?= build-fuzz
+FUZZ_SECONDS       ?= 60
+FUZZ_SMOKE_SECONDS ?= 4
+FUZZ_TARGETS       := text_acl nfs4_xdr nfs4_string edit_request range rename_list tokenizer options
+
+.PHONY: all build program deps check check-sanitize fuzz fuzz-smoke demo install uninstall deb bench \
+        format clean
 
 all: build
 
@@ -31,11 +39,12 @@ build: $(BUILD)/build.ninja
 program: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target vossik vossik_manpages
 
-# Installs only the Debian packages that are missing; needs root (or sudo).
-# Elsewhere (FreeBSD: pkg install cmake ninja readline googletest) it does nothing.
-deps:
+# Installs the Debian packages of the list given that are missing; needs
+# root (or sudo). Elsewhere (FreeBSD: pkg install cmake ninja readline
+# googletest) it does nothing.
+define install_missing
 	@command -v dpkg-query >/dev/null 2>&1 || exit 0; \
-	missing=""; for p in $(PACKAGES); do \
+	missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -43,6 +52,10 @@ deps:
 	  if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 check: deps build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -51,6 +64,19 @@ check-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) $(LAUNCHER) -DVOSSIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The fuzz targets of tests/fuzz, built with clang and libFuzzer (ASan and
+# UBSan) in $(FUZZ_BUILD), each run for FUZZ_SECONDS; fuzz-smoke runs each
+# for a few seconds (CI).
+fuzz:
+	$(call install_missing,$(FUZZ_PACKAGES))
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) $(LAUNCHER) -DVOSSIK_FUZZ=ON -DVOSSIK_TESTS=OFF \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@sh tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+fuzz-smoke:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS)
 
 demo: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target vossik
@@ -77,4 +103,4 @@ format:
 	find src tests bench -name '*.cc' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-bench
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) build-bench
