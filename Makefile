@@ -18,13 +18,14 @@ LINKS      ?=
 LAUNCHER   != command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || true
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES    := $(PACKAGES) clang libclang-rt-dev
+INTEROP_PACKAGES := samba smbclient python3
 
 FUZZ_BUILD         ?= build-fuzz
 FUZZ_SECONDS       ?= 60
 FUZZ_SMOKE_SECONDS ?= 4
 FUZZ_TARGETS       := text_acl nfs4_xdr nfs4_string edit_request range rename_list tokenizer options
 
-.PHONY: all build program deps check check-sanitize fuzz fuzz-smoke demo install uninstall deb bench \
+.PHONY: all build program deps check check-sanitize check-interop fuzz fuzz-smoke demo install uninstall deb bench \
         format clean
 
 all: build
@@ -64,6 +65,13 @@ check-sanitize: deps
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) $(LAUNCHER) -DVOSSIK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Against a private Samba server (smbd on 127.0.0.1 with nfs4acl_xattr):
+# ACLs that Samba writes read the same in vossik, and ACLs that vossik
+# writes are served unchanged.
+check-interop: deps build
+	$(call install_missing,$(INTEROP_PACKAGES))
+	python3 tests/interop/samba_interop.py $(BUILD)/vossik
 
 # The fuzz targets of tests/fuzz, built with clang and libFuzzer (ASan and
 # UBSan) in $(FUZZ_BUILD), each run for FUZZ_SECONDS; fuzz-smoke runs each
