@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "base/report.h"
+#include "commands/apply.h"
 #include "commands/attr_commands.h"
 #include "commands/dir_commands.h"
 #include "commands/inherit.h"
@@ -45,6 +46,8 @@ const command_t rename_access_command = {"rename-access", cmd_rename_access, nul
                                          "<change> <path>+", "Rename ACL entries"};
 const command_t inherit_access_command = {"inherit-access", cmd_inherit_access, nullptr, "<path>+",
                                           "Propage ACL(s) inheritance"};
+const command_t apply_access_command = {"apply-access", cmd_apply_access, nullptr, "[<file>]*",
+                                        "Restore ACL(s) from listing(s)"};
 
 // Shell, directory and attribute commands.
 const command_t exit_command_command = {"exit-command", cmd_exit_command, nullptr, "[<code>]",
@@ -71,17 +74,10 @@ const command_t remove_attribute_command = {"remove-attribute", cmd_remove_attri
 const command_t *const basic_commands[] = {&version_command, &config_command, &help_command,
                                            nullptr};
 
-const command_t *const acl_commands[] = {&list_access_command,
-                                         &set_access_command,
-                                         &edit_access_command,
-                                         &touch_access_command,
-                                         &get_access_command,
-                                         &copy_access_command,
-                                         &delete_access_command,
-                                         &find_access_command,
-                                         &rename_access_command,
-                                         &inherit_access_command,
-                                         nullptr};
+const command_t *const acl_commands[] = {
+    &list_access_command,   &set_access_command,     &edit_access_command,   &touch_access_command,
+    &get_access_command,    &copy_access_command,    &delete_access_command, &find_access_command,
+    &rename_access_command, &inherit_access_command, &apply_access_command,  nullptr};
 
 const command_t *const misc_commands[] = {&exit_command_command,      &echo_text_command,
                                           &change_directory_command,  &print_work_directory_command,
