@@ -24,7 +24,8 @@ inline const std::string config =
 inline const std::string help = command("help", "[<command>]*", "Display usage information");
 
 inline const std::string all_commands =
-    "COMMANDS:\n" + command("change-directory", "[<path>]*", "Change work directory") + config +
+    "COMMANDS:\n" + command("apply-access", "[<file>]*", "Restore ACL(s) from listing(s)") +
+    command("change-directory", "[<path>]*", "Change work directory") + config +
     command("copy-access", "<src> <dst>+", "Copy ACL(s)") +
     command("delete-access", "<path>+", "Delete ACL(s)") +
     command("directory-listing", "[<path>]*", "List directory") +
