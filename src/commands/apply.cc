@@ -16,7 +16,9 @@
 #include "commands/walk.h"
 #include "fs/path.h"
 #include "gacl/vocab.h"
+#include "util/escape.h"
 #include "util/names.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -36,29 +38,6 @@ bool starts_with(std::string_view text, std::string_view prefix) {
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// The inverse of the listings' escaping: backslash and three octal digits
-// (001 to 377) give their byte; any other backslash is malformed.
-bool unescape(std::string_view text, std::string *out) {
-    out->clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            *out += text[i];
-            continue;
-        }
-        if (text.size() - i < 4) return false;
-        int byte = 0;
-        for (size_t k = 1; k <= 3; ++k) {
-            char c = text[i + k];
-            if (c < '0' || c > '7') return false;
-            byte = byte * 8 + (c - '0');
-        }
-        if (byte == 0 || byte > 0xff) return false;
-        *out += static_cast<char>(byte);
-        i += 3;
-    }
-    return true;
 }
 
 // The text before and after the last ':' of `text`; false without one.
@@ -231,7 +210,8 @@ int listing_reader::next(std::string *path, gacl_ptr *acl) {
         return fail(objects_ == 0 ? "Not a listing in the standard or default style"
                                   : "Expected \"# file: \" after an empty line");
     }
-    if (!unescape(line.substr(FILE_LINE.size()), path)) return fail("Invalid escape in the path");
+    if (!str_unescape(line.substr(FILE_LINE.size()), path))
+        return fail("Invalid escape in the path");
     // "./" is listed as the empty path.
     if (path->empty()) *path = ".";
 
@@ -279,21 +259,32 @@ struct file_closer {
 };
 using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
+// Runs one step of reading the listing `name`: running out of memory ends
+// the command with "<name>: Reading listing".
+template <typename Step>
+void reading(const char *name, Step &&step) {
+    if (!or_enomem(false, [&] {
+            step();
+            return true;
+        }))
+        report(1, ENOMEM, "%s: Reading listing", shown_name(name).c_str());
+}
+
 // The whole listing `name` ("-": standard input).
 std::string read_listing(const char *name) {
     bool from_stdin = std::strcmp(name, "-") == 0;
     file_ptr file(from_stdin ? stdin : std::fopen(name, "r"));
-    if (!file) report(1, errno, "%s: Opening listing", name);
+    if (!file) report(1, errno, "%s: Opening listing", shown_name(name).c_str());
     std::string text;
     char buffer[65536];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        text.append(buffer, got);
+        reading(name, [&] { text.append(buffer, got); });
     bool failed = std::ferror(file.get()) != 0;
     int saved = errno;
     // Standard input may be read again later (the interactive mode).
     if (from_stdin) std::clearerr(stdin);
-    if (failed) report(1, saved, "%s: Reading listing", name);
+    if (failed) report(1, saved, "%s: Reading listing", shown_name(name).c_str());
     return text;
 }
 
@@ -303,16 +294,20 @@ void check_listing(const char *name, std::string_view text) {
     std::string path;
     gacl_ptr acl;
     int got, objects = 0;
-    while ((got = reader.next(&path, &acl)) > 0)
-        ++objects;
-    if (got < 0) report(1, 0, "%s: line %d: %s", name, reader.line(), reader.why().c_str());
-    if (objects == 0) report(1, 0, "%s: No objects listed", name);
+    do {
+        reading(name, [&] { got = reader.next(&path, &acl); });
+        objects += got > 0;
+    } while (got > 0);
+    if (got < 0)
+        report(1, 0, "%s: line %d: %s", shown_name(name).c_str(), reader.line(),
+               shown_name(reader.why().c_str()).c_str());
+    if (objects == 0) report(1, 0, "%s: No objects listed", shown_name(name).c_str());
 }
 
 // Sets the ACL of one listed object.
 void apply_one(const char *path, gacl_t listed) {
     struct stat st;
-    if (fs_lstat(path, &st) != 0) report(1, errno, "%s: Accessing", path);
+    if (fs_lstat(path, &st) != 0) report(1, errno, "%s: Accessing", shown_name(path).c_str());
     gacl_t current = nullptr;
     int got = get_path_acl(path, &st, &current);
     gacl_ptr owned(got > 0 ? current : nullptr);
@@ -335,16 +330,20 @@ int cmd_apply_access(int argc, char **argv) {
 
     std::vector<std::string> texts;
     for (int i = 0; i < count; ++i) {
-        texts.push_back(read_listing(files[i]));
+        std::string text = read_listing(files[i]);
+        reading(files[i], [&] { texts.push_back(std::move(text)); });
         check_listing(files[i], texts.back());
     }
 
     bool failed = false;
-    for (const std::string &text : texts) {
-        listing_reader reader(text);
+    for (int i = 0; i < count; ++i) {
+        listing_reader reader(texts[static_cast<size_t>(i)]);
         std::string path;
         gacl_ptr acl;
-        while (reader.next(&path, &acl) > 0) {
+        for (;;) {
+            int got = 0;
+            reading(files[i], [&] { got = reader.next(&path, &acl); });
+            if (got <= 0) break;
             if (!config.keep_going) {
                 apply_one(path.c_str(), acl.get());
                 continue;

@@ -131,6 +131,9 @@ TEST_F(ApplyAccess, RefusesMalformedListingsBeforeWriting) {
          "bad: line 1: Not a listing in the standard or default style"},
         {good.substr(0, good.size() - 1), true,
          "bad: line 6: No line end: the listing is cut short"},
+        // What the listing holds is shown escaped.
+        {good + "\n" + head + "  owner@:rw------------:-------:allow\r\n", true,
+         "bad: line 11: Invalid entry: unknown entry type allow\\015"},
         {"", true, "bad: No objects listed"},
         {"", false, "bad: Opening listing: No such file or directory"},
     };
