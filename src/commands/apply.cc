@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "base/config.h"
@@ -105,6 +106,11 @@ bool principal_id(std::string_view text, bool group, gacl_entry_t_struct *e, std
         }
         e->id = negative ? static_cast<uint32_t>(-static_cast<int64_t>(value))
                          : static_cast<uint32_t>(value);
+        // -1 stands for no user or group at all; no store takes it.
+        if (e->id == GACL_UNDEFINED_ID) {
+            *why = std::string(kind) + " id out of range: " + name;
+            return false;
+        }
         const char *known = group ? names_group_name(e->id) : names_user_name(e->id);
         std::snprintf(e->name, sizeof e->name, "%s", known ? known : name.c_str());
         return true;
@@ -226,6 +232,8 @@ int listing_reader::next(std::string *path, gacl_ptr *acl) {
             if (!known) return fail("Unknown header line");
             continue;
         }
+        if (entries_.size() == GACL_MAX_ENTRIES)
+            return fail("More than " + std::to_string(GACL_MAX_ENTRIES) + " entries");
         gacl_entry_t_struct entry;
         std::string why;
         if (!parse_entry(line, &entry, &why)) return fail("Invalid entry: " + why);

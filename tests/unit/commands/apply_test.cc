@@ -86,6 +86,9 @@ TEST(ListingReader, ReadsStandardAndDefaultStyles) {
 TEST(ListingReader, RefusesMalformedLines) {
     const std::string head = "# file: f\n# owner: root\n# group: root\n";
     const std::string entry = "    owner@:rw-p--aARWcCos:-------:allow\n";
+    std::string too_many = head;
+    for (int i = 0; i <= GACL_MAX_ENTRIES; ++i)
+        too_many += entry;
     const struct {
         std::string text;
         std::string refusal;
@@ -140,6 +143,11 @@ TEST(ListingReader, RefusesMalformedLines) {
          "line 4: Invalid entry: unexpected text after the entry"},
         {head + "    user:bob:rw-p--aARWcCos:-------:allow\t# uid=\n",
          "line 4: Invalid entry: unexpected text after the entry"},
+        {head + "    user:-1:rw-p--aARWcCos:-------:allow\n",
+         "line 4: Invalid entry: user id out of range: -1"},
+        {head + "    group:4294967295:rw-p--aARWcCos:-------:allow\n",
+         "line 4: Invalid entry: group id out of range: 4294967295"},
+        {too_many, "line 4100: More than 4096 entries"},
         {head + "    user:" + std::string(256, 'x') + ":rw-p--aARWcCos:-------:allow\n",
          "line 4: Invalid entry: user name longer than 255 characters"},
     };
