@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <string_view>
+#include <utility>
 
 #include "util/nomem.h"
 #include "util/strutil.h"
@@ -135,6 +137,54 @@ int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected) {
     if (fstat(fd.get(), &st) != 0) return -1;
     if (st.st_dev != expected.st_dev || st.st_ino != expected.st_ino) return fail(ENOENT);
     return fd.release();
+}
+
+int fs_open_parent(const char *path, std::string *last) {
+    if (path == nullptr || last == nullptr) return fail(EINVAL);
+    std::string_view rest = path;
+    fs_fd dir(open(rest.substr(0, 1) == "/" ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) return -1;
+    std::string name = ".";
+    for (;;) {
+        size_t start = rest.find_first_not_of('/');
+        if (start == std::string_view::npos) break;
+        rest.remove_prefix(start);
+        size_t end = rest.find('/');
+        std::string_view component = rest.substr(0, end);
+        rest.remove_prefix(component.size());
+        if (!or_enomem(false, [&] {
+                name.assign(component);
+                return true;
+            }))
+            return -1;
+        if (rest.find_first_not_of('/') == std::string_view::npos) break;  // the last one
+        if (name == ".") continue;
+
+        // A directory on the way.
+        struct stat st;
+        if (fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+        fs_fd next;
+        if (!S_ISLNK(st.st_mode)) {
+            next.reset(fs_open_dir_at(dir.get(), name.c_str(), st));
+        } else {
+            if (st.st_uid != 0 && st.st_uid != geteuid()) return fail(ELOOP);
+            struct stat target;
+            if (fstatat(dir.get(), name.c_str(), &target, 0) != 0) return -1;
+            next.reset(openat(dir.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            struct stat opened;
+            if (next && (fstat(next.get(), &opened) != 0 || opened.st_dev != target.st_dev ||
+                         opened.st_ino != target.st_ino))
+                return fail(ENOENT);  // the link changed between the looks
+        }
+        if (!next) return -1;
+        dir = std::move(next);
+    }
+    if (!or_enomem(false, [&] {
+            *last = name;
+            return true;
+        }))
+        return -1;
+    return dir.release();
 }
 
 fs_dir_t *fs_opendir(const char *path) {

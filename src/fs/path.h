@@ -108,6 +108,19 @@ int fs_lstat_at(int dirfd, const char *name, struct stat *st);
 // place of the expected one, ENOTDIR when it is no directory.
 int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected);
 
+// Opens the directory that holds the last component of `path`, for *_at
+// calls on that component, going from "/" (an absolute path) or the current
+// directory one component at a time: each directory is opened from the one
+// before without following a symbolic link, except a link owned by root or
+// by the running user (the system's and the administrator's own, such as
+// FreeBSD's /home -> usr/home), whose target is followed. Someone else's
+// link on the way is refused, so that a path read from a file cannot be
+// bent out of its tree. *last receives the last component, which is not
+// resolved: "." for "/", "", "." and a path ending in "/." (empty components
+// of repeated slashes are skipped). A new descriptor, or -1 with errno:
+// ELOOP for a link of another owner, the system's errno otherwise.
+int fs_open_parent(const char *path, std::string *last);
+
 // chdir to `path` (null counts as "", which the system refuses); on success
 // fs_cwd becomes a copy of the path. 0, or -1 with errno.
 int fs_chdir(const char *path);

@@ -208,3 +208,62 @@ TEST_F(Path, DirectoryHandles) {
 }
 
 }  // namespace
+
+// The directory fs_open_parent opens and the last component it leaves, for
+// paths of every shape; links on the way are followed only when they are
+// root's or ours (the tests run as root, so a link handed to bob is
+// someone else's).
+TEST_F(Path, OpenParentFollowsOnlyOwnLinksOnTheWay) {
+    ASSERT_EQ(mkdir("top", 0755), 0);
+    ASSERT_EQ(mkdir("top/sub", 0755), 0);
+    ASSERT_EQ(mkdir("elsewhere", 0755), 0);
+    ASSERT_EQ(close(open("top/sub/f", O_CREAT | O_WRONLY, 0644)), 0);
+    ASSERT_EQ(symlink("top", "own"), 0);
+    ASSERT_EQ(symlink("elsewhere", "bobs"), 0);
+    ASSERT_EQ(lchown("bobs", 1001, 1001), 0);
+    ASSERT_EQ(symlink("sub", "top/link"), 0);
+    struct stat top, sub, root, here;
+    ASSERT_EQ(stat("top", &top), 0);
+    ASSERT_EQ(stat("top/sub", &sub), 0);
+    ASSERT_EQ(stat("/", &root), 0);
+    ASSERT_EQ(stat(".", &here), 0);
+    const std::string absolute = cwd_ + "/top/sub/f";
+
+    const struct {
+        const char *path;
+        const struct stat *dir;  // null: refused
+        const char *last;
+        int err;
+    } cases[] = {
+        {"top/sub/f", &sub, "f", 0},
+        {"top//sub//", &top, "sub", 0},
+        {"./top/./sub/.", &sub, ".", 0},
+        {"top/sub/../sub/f", &sub, "f", 0},
+        {"top/link", &top, "link", 0},  // the last component stays a link
+        {"own/sub/f", &sub, "f", 0},
+        {absolute.c_str(), &sub, "f", 0},
+        {"f", &here, "f", 0},
+        {"", &here, ".", 0},
+        {"/", &root, ".", 0},
+        {"bobs/f", nullptr, "", ELOOP},
+        {"top/link/f", &sub, "f", 0},
+        {"missing/f", nullptr, "", ENOENT},
+        {"top/sub/f/g", nullptr, "", ENOTDIR},
+    };
+    for (const auto &c : cases) {
+        std::string last = "unchanged";
+        errno = 0;
+        int fd = fs_open_parent(c.path, &last);
+        if (c.dir == nullptr) {
+            EXPECT_EQ(fd, -1) << c.path;
+            EXPECT_EQ(errno, c.err) << c.path;
+            continue;
+        }
+        ASSERT_GE(fd, 0) << c.path << ": " << std::strerror(errno);
+        struct stat st;
+        ASSERT_EQ(fstat(fd, &st), 0);
+        EXPECT_EQ(st.st_ino, c.dir->st_ino) << c.path;
+        EXPECT_EQ(last, c.last) << c.path;
+        close(fd);
+    }
+}
