@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "base/cancel.h"
 #include "base/config.h"
 #include "base/report.h"
 #include "commands/update.h"
@@ -312,18 +313,23 @@ void check_listing(const char *name, std::string_view text) {
     if (objects == 0) report(1, 0, "%s: No objects listed", shown_name(name).c_str());
 }
 
-// Sets the ACL of one listed object.
+// Sets the ACL of one listed object. The object is reached as the walk
+// that listed it reached it: no symbolic link on the way is followed unless
+// it is root's or our own, and the object itself is never followed.
 void apply_one(const char *path, gacl_t listed) {
-    struct stat st;
-    if (fs_lstat(path, &st) != 0) report(1, errno, "%s: Accessing", shown_name(path).c_str());
+    std::string name;
+    fs_fd dir(fs_open_parent(path, &name));
+    walk_object object{dir.get(), name.c_str(), path, {}, 0};
+    if (!dir || fs_lstat_at(dir.get(), name.c_str(), &object.st) != 0)
+        report(1, errno, "%s: Accessing", shown_name(path).c_str());
     gacl_t current = nullptr;
-    int got = get_path_acl(path, &st, &current);
+    int got = get_object_acl(&object, &current);
     gacl_ptr owned(got > 0 ? current : nullptr);
     // A link without an ACL keeps having none.
     if (got == 0) return;
     // An ACL that cannot be read is what a restore must be able to mend:
     // it is written without comparing.
-    update_acl(path, &st, listed, owned.get());
+    update_acl(&object, listed, owned.get());
 }
 
 }  // namespace
@@ -349,6 +355,7 @@ int cmd_apply_access(int argc, char **argv) {
         std::string path;
         gacl_ptr acl;
         for (;;) {
+            cancel_point();
             int got = 0;
             reading(files[i], [&] { got = reader.next(&path, &acl); });
             if (got <= 0) break;
@@ -361,6 +368,7 @@ int cmd_apply_access(int argc, char **argv) {
             try {
                 apply_one(path.c_str(), acl.get());
             } catch (const command_abandoned &) {
+                if (cancel_requested()) throw;  // Ctrl-C ends the restore all the same
                 failed = true;
             }
         }

@@ -176,5 +176,25 @@ TEST_F(ApplyAccess, MissingObjectStopsTheRestoreOrWithKeepGoingOnlyItself) {
     EXPECT_EQ(acl("top/sub/g"), TRIVIAL_644);
 }
 
+// A directory of the tree swapped for someone else's link after the
+// listing was made: the restore does not follow it out of the tree.
+TEST_F(ApplyAccess, DoesNotFollowAnotherUsersLinkOnTheWay) {
+    dir.write("acls", run({"-S", "standard", "-r", "list-access", "top/sub"}).out);
+    directory("victim");
+    file("victim/f");
+    put("victim/f", PLAIN);
+    ASSERT_EQ(rename(dir.file("top/sub").c_str(), dir.file("old").c_str()), 0);
+    symlink_to("top/sub", "../victim");
+    ASSERT_EQ(lchown(dir.file("top/sub").c_str(), 1001, 1001), 0);
+
+    process_result r = run({"-k", "apply-access", "acls"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "vossik apply-access: Error: top/sub/f: Accessing: Too many levels of symbolic "
+              "links\n");
+    EXPECT_EQ(acl("victim/f"), PLAIN);
+    EXPECT_EQ(acl("top/sub"), "none");
+}
+
 }  // namespace
 }  // namespace write_test
