@@ -63,8 +63,8 @@ class listing_reader {
 // objects that differ are written; one whose ACL cannot be read is written
 // without comparing. Objects are reached through fs_open_parent: a
 // symbolic link on the way that is neither root's nor ours is not followed.
-// An object that cannot be reached ends the command with
-// "<path>: Accessing" and errno (ELOOP for such a link); with -k (config.keep_going) each failing object is
-// reported, the others are still written, and the command ends with status
-// 1 afterwards.
+// An object that cannot be reached ends the command with "<path>:
+// Accessing" and errno (ELOOP for such a link); with -k (config.keep_going)
+// each failing object is reported, the others are still written, and the
+// command ends with status 1 afterwards.
 int cmd_apply_access(int argc, char **argv);
