@@ -22,19 +22,7 @@ constexpr int HOME_FLAGS = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 }  // namespace
 
 os_at_path::os_at_path(int dirfd, const char *name) {
-    if (name == nullptr || *name == '\0') {
-        errno = EINVAL;
-        return;
-    }
-    if (dirfd == AT_FDCWD) {
-        path_ = name;
-        return;
-    }
-    // One component: a '/' would let the lookup pass through links again.
-    if (std::strchr(name, '/') != nullptr) {
-        errno = EINVAL;
-        return;
-    }
+    if (settled(dirfd, name)) return;
     home_ = open(".", HOME_FLAGS);
     if (home_ < 0) return;
     if (fchdir(dirfd) != 0) {

@@ -11,23 +11,7 @@
 #include "platform/os_at.h"
 
 os_at_path::os_at_path(int dirfd, const char *name) {
-    if (name == nullptr || *name == '\0') {
-        errno = EINVAL;
-        return;
-    }
-    if (dirfd == AT_FDCWD) {
-        path_ = name;
-        return;
-    }
-    // One component: a '/' would let the lookup pass through links again.
-    if (std::strchr(name, '/') != nullptr) {
-        errno = EINVAL;
-        return;
-    }
-    if (dirfd < 0) {
-        errno = EBADF;
-        return;
-    }
+    if (settled(dirfd, name)) return;
     int n = std::snprintf(built_, sizeof built_, "/proc/self/fd/%d/%s", dirfd, name);
     if (n < 0 || static_cast<size_t>(n) >= sizeof built_) {
         errno = ENAMETOOLONG;

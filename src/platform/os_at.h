@@ -37,6 +37,11 @@ class os_at_path {
     const char *path() const { return path_; }
 
   private:
+    // The checks both systems make first (os_at.cc): true when the name is
+    // settled without the descriptor, either used as typed (AT_FDCWD) or
+    // refused with errno.
+    bool settled(int dirfd, const char *name);
+
     const char *path_ = nullptr;
     // Linux: the /proc name ("/proc/self/fd/", a number, "/", one name).
     [[maybe_unused]] char built_[32 + NAME_MAX + 1];
