@@ -102,8 +102,10 @@ uninstall: program
 deb: deps program
 	cd $(BUILD) && cpack -G DEB
 
+# The bench also runs getfacl/setfacl (acl), strace and /usr/bin/time (time).
+bench: PACKAGES += acl strace time
 bench: deps
-	cmake -S . -B build-bench $(GENERATOR) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build-bench $(GENERATOR) $(LAUNCHER) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-bench -j $(JOBS)
 	@sh bench/run.sh build-bench
 

@@ -1,44 +1,226 @@
 #!/bin/sh
-# Times `vossik list-access -r` over a generated tree.
+# Measures vossik side by side with the floors (plain C: a physical walk and
+# one attribute read, or read and write, per object) and with getfacl and
+# setfacl, all on one generated tree in one run:
+#   - CPU (user + system) and wall time, warm and cold page cache, as ratios
+#     to the floor and to getfacl/setfacl (median of RUNS runs);
+#   - system calls per object (strace -c -f);
+#   - peak memory (/usr/bin/time -v).
 #
-#   bench/run.sh <builddir> [files (100000)]
+#   bench/run.sh <builddir>
 #
-# <builddir> holds vossik and vossik_make_tree (make bench builds both).
-# Uses hyperfine when it is installed, else the shell's time. With strace
-# installed it also counts the system calls per listed object.
+# Environment:
+#   TREE    files in the tree (20000); 200000 and 800000 are the larger sizes
+#   RUNS    timed runs per row, the median is shown (3)
+#   COLD    0 skips the cold-cache rows (dropping the page cache needs root)
+#   STRACE  0 skips the system-call counts (slow on large trees)
+#   TMPDIR  where the tree is made; the file system matters
+#
+# <builddir> holds vossik and the bench programs (make bench builds them and
+# installs acl, strace and time). Writing the ACLs needs root. The tree is
+# removed at the end.
 set -eu
 
-build=${1:?usage: bench/run.sh <builddir> [files]}
-files=${2:-100000}
+build=${1:?usage: bench/run.sh <builddir>}
+files=${TREE:-20000}
+runs=${RUNS:-3}
+cold=${COLD:-1}
+count_calls=${STRACE:-1}
+
 vossik=$build/vossik
-make_tree=$build/vossik_make_tree
-for f in "$vossik" "$make_tree"; do
+for f in "$vossik" "$build/vossik_make_tree" "$build/vossik_floor_read" \
+    "$build/vossik_floor_write" "$build/vossik_bench_time"; do
     [ -x "$f" ] || { echo "bench: $f is missing (build with -DVOSSIK_BENCH=ON)" >&2; exit 1; }
 done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/vossik-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT INT TERM
-tree=$work/tree
-
-"$make_tree" "$tree" "$files"
-objects=$("$vossik" -S brief list-access -r "$tree" | grep -c -v '^$')
-echo "objects listed: $objects"
-
-if command -v hyperfine >/dev/null 2>&1; then
-    hyperfine --warmup 1 \
-        "$vossik list-access -r $tree" \
-        "$vossik -S brief list-access -r $tree" \
-        "$vossik -S samba list-access -r $tree"
-else
-    for style in default brief samba; do
-        echo "style $style:"
-        time "$vossik" -S "$style" list-access -r "$tree" >/dev/null
-    done
+if [ "$(id -u)" -ne 0 ]; then
+    echo "bench: writing security.nfs4acl_xdr needs root" >&2
+    exit 1
 fi
 
-if command -v strace >/dev/null 2>&1; then
-    strace -f -c -o "$work/calls" "$vossik" list-access -r "$tree" >/dev/null
-    echo "system calls per object (default style):"
-    awk -v n="$objects" '$NF ~ /^[a-z_0-9]+$/ && $4 ~ /^[0-9]+$/ && $NF != "total" {
-        printf "  %-16s %8.3f\n", $NF, $4 / n }' "$work/calls"
+work=$(mktemp -d "${TMPDIR:-/tmp}/vossik-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+tree=$work/tree
+times=$work/times
+
+# The ACL set-access writes: what the generator puts on directories, with a
+# named user every system has.
+acl='owner@:rwxpDdaARWcCos:fd:allow,user:nobody:rxaRcs:fd:allow,group@:rxaRcs:fd:allow,everyone@:raRcs:fd:allow'
+
+"$build/vossik_make_tree" "$tree" "$files" >/dev/null
+objects=$("$build/vossik_floor_read" "$tree" | awk '{ print $1 }')
+fs=$(findmnt -n -o FSTYPE -T "$tree" 2>/dev/null || stat -f -c %T "$tree")
+jobs_supported=0
+"$vossik" --jobs=1 config >/dev/null 2>&1 && jobs_supported=1
+
+# The floor write copies the bytes vossik writes: directories and files differ.
+mkdir "$work/ref-dir"
+: >"$work/ref-file"
+"$vossik" set-access "$acl" "$work/ref-dir" "$work/ref-file"
+
+can_drop=0
+if [ "$cold" = 1 ] && sync && (echo 3 >/proc/sys/vm/drop_caches) 2>/dev/null; then
+    can_drop=1
+fi
+
+echo "vossik bench: $objects objects ($files files) on $fs, $(nproc) CPUs, median of $runs runs"
+echo "vossik $("$vossik" version 2>/dev/null | head -n 1)"
+
+# median <file> <column>: the median of the column over the lines of a file.
+median() {
+    sort -g -k "$2,$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print v[int((NR + 1) / 2)] }'
+}
+
+# measure <warm|cold> <command...>: times the command $runs times, output
+# discarded; sets cpu and wall (seconds). A failing command stops the bench.
+measure() {
+    mode=$1
+    shift
+    : >"$times"
+    if [ "$mode" = warm ]; then "$@" >/dev/null 2>&1 || true; fi
+    i=0
+    while [ "$i" -lt "$runs" ]; do
+        sync
+        if [ "$mode" = cold ]; then echo 3 >/proc/sys/vm/drop_caches; fi
+        if ! "$build/vossik_bench_time" "$times" "$@" >/dev/null 2>"$work/stderr"; then
+            echo "bench: failed: $*" >&2
+            cat "$work/stderr" >&2
+            exit 1
+        fi
+        i=$((i + 1))
+    done
+    awk '{ print $0, $3 + $4 }' "$times" >"$times.cpu"
+    cpu=$(median "$times.cpu" 6)
+    wall=$(median "$times" 2)
+}
+
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'
+}
+
+header() {
+    printf '\n%-38s %7s %7s %9s %8s %7s %9s\n' "$1" "cpu s" "x floor" "x $2" "wall s" \
+        "x floor" "x $2"
+}
+
+# row <warm|cold> <label> <command...>: one line of the table. The first row
+# of a table is its floor, the second its baseline (getfacl, setfacl).
+row() {
+    mode=$1
+    label=$2
+    shift 2
+    measure "$mode" "$@"
+    [ -z "$floor_cpu" ] && floor_cpu=$cpu floor_wall=$wall
+    [ -z "$base_cpu" ] && [ "$label" = "$base_label" ] && base_cpu=$cpu base_wall=$wall
+    printf '  %-36s %7.3f %7s %9s %8.3f %7s %9s\n' "$label" "$cpu" "$(ratio "$cpu" "$floor_cpu")" \
+        "$(ratio "$cpu" "${base_cpu:-0}")" "$wall" "$(ratio "$wall" "$floor_wall")" \
+        "$(ratio "$wall" "${base_wall:-0}")"
+}
+
+reads() {
+    mode=$1
+    floor_cpu='' floor_wall='' base_cpu='' base_wall='' base_label='getfacl -R -P -n'
+    header "reads, $mode cache" getfacl
+    row "$mode" "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$tree"
+    row "$mode" "getfacl -R -P -n" getfacl -R -P -n "$tree"
+    row "$mode" "getfacl -R -P" getfacl -R -P "$tree"
+    if [ "$jobs_supported" = 1 ]; then
+        row "$mode" "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$tree"
+        row "$mode" "vossik list-access -r (-j default)" "$vossik" list-access -r "$tree"
+    else
+        row "$mode" "vossik list-access -r" "$vossik" list-access -r "$tree"
+    fi
+}
+
+writes() {
+    mode=$1
+    floor_cpu='' floor_wall='' base_cpu='' base_wall='' base_label='setfacl -R -P -m'
+    header "writes, $mode cache" setfacl
+    row "$mode" "floor: nftw + lgetxattr + lsetxattr" \
+        "$build/vossik_floor_write" "$tree" "$work/ref-dir" "$work/ref-file"
+    row "$mode" "setfacl -R -P -m" setfacl -R -P -m u:nobody:rX "$tree"
+    row "$mode" "vossik set-access -r" "$vossik" -r set-access "$acl" "$tree"
+}
+
+# Reads first: the writes change what is stored.
+reads warm
+if [ "$can_drop" = 1 ]; then reads cold; fi
+if [ "$jobs_supported" = 1 ]; then
+    "$vossik" -j1 list-access -r "$tree" >"$work/one.out" 2>&1
+    "$vossik" list-access -r "$tree" >"$work/many.out" 2>&1
+    if cmp -s "$work/one.out" "$work/many.out"; then same=identical; else same=DIFFERENT; fi
+    echo "  list-access -r output, -j1 against default jobs: $same"
+fi
+writes warm
+if [ "$can_drop" = 1 ]; then writes cold; fi
+if [ "$can_drop" = 0 ]; then
+    echo
+    echo "cold cache: not measured (COLD=0, or /proc/sys/vm/drop_caches cannot be written here)"
+fi
+
+# calls <label> <command...>: system calls per object, with the four most
+# frequent calls.
+calls() {
+    label=$1
+    shift
+    strace -f -c -o "$work/calls" "$@" >/dev/null 2>&1 || true
+    awk -v n="$objects" -v label="$label" '
+        $4 ~ /^[0-9]+$/ && $NF == "total" { total = $4 }
+        $4 ~ /^[0-9]+$/ && $NF != "total" && $NF ~ /^[a-z_0-9]+$/ { name[++k] = $NF; count[k] = $4 }
+        END {
+            for (i = 1; i <= k; i++)  # strace sorts by time; order by count
+                for (j = i + 1; j <= k; j++)
+                    if (count[j] > count[i]) {
+                        t = count[i]; count[i] = count[j]; count[j] = t
+                        t = name[i]; name[i] = name[j]; name[j] = t
+                    }
+            top = ""
+            for (i = 1; i <= k && i <= 4; i++)
+                top = top sprintf("%s%s %.2f", i > 1 ? ", " : "", name[i], count[i] / n)
+            printf "  %-36s %6.2f  (%s)\n", label, total / n, top
+        }' "$work/calls"
+}
+
+if [ "$count_calls" = 1 ] && command -v strace >/dev/null 2>&1; then
+    printf '\n%-38s %6s\n' "system calls per object (strace -c -f)" "calls"
+    calls "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$tree"
+    if [ "$jobs_supported" = 1 ]; then
+        calls "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$tree"
+        calls "vossik list-access -r (-j default)" "$vossik" list-access -r "$tree"
+    else
+        calls "vossik list-access -r" "$vossik" list-access -r "$tree"
+    fi
+    calls "floor: nftw + lgetxattr + lsetxattr" \
+        "$build/vossik_floor_write" "$tree" "$work/ref-dir" "$work/ref-file"
+    calls "vossik set-access -r" "$vossik" -r set-access "$acl" "$tree"
+    calls "vossik touch-access -r -f" "$vossik" -r -f touch-access "$tree"
+    calls "vossik edit-access -r -f" "$vossik" -r -f edit-access 'user:nobody:rxaRcs:fd' "$tree"
+elif [ "$count_calls" = 1 ]; then
+    echo
+    echo "system calls: not counted (strace is not installed)"
+fi
+
+# peak <label> <command...>: the largest resident set of a run.
+peak() {
+    label=$1
+    shift
+    /usr/bin/time -v -o "$work/peak" "$@" >/dev/null 2>&1 || true
+    awk -v label="$label" -F': ' '/Maximum resident set size/ {
+        printf "  %-36s %7.1f\n", label, $2 / 1024 }' "$work/peak"
+}
+
+if [ -x /usr/bin/time ]; then
+    printf '\n%-38s %7s\n' "peak memory (/usr/bin/time -v)" "MiB"
+    peak "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$tree"
+    peak "getfacl -R -P -n" getfacl -R -P -n "$tree"
+    if [ "$jobs_supported" = 1 ]; then
+        peak "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$tree"
+        peak "vossik list-access -r (-j default)" "$vossik" list-access -r "$tree"
+    else
+        peak "vossik list-access -r" "$vossik" list-access -r "$tree"
+    fi
+    peak "vossik set-access -r" "$vossik" -r set-access "$acl" "$tree"
+else
+    echo
+    echo "peak memory: not measured (/usr/bin/time is not installed)"
 fi
