@@ -25,6 +25,8 @@ struct config_t {
 
     // non-zero: a walk reports each failing object and goes on
     int32_t keep_going;
+    // threads that read ahead in walks: 0 one per CPU, 1 none
+    int32_t jobs;
 };
 
 // `config` holds the values in force for the running command; the shell

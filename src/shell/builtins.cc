@@ -49,6 +49,10 @@ int cmd_config(int argc, char **argv) {
         const char *style = acl_style_name(config.style);
         std::printf("  Style:              %s\n", style ? style : "?");
         std::printf("  Keep Going:         %s\n", yes_no(config.keep_going));
+        if (config.jobs == 0)
+            std::printf("  Jobs:               Auto\n");
+        else
+            std::printf("  Jobs:               %d\n", config.jobs);
     }
     for (int i = 1; i < argc; ++i) {
         int r = opts_set_from_text(global_options, argv[i], argv[0]);

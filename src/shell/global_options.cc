@@ -124,5 +124,6 @@ const option_t global_options[] = {
     {"no-update", 'n', OPT_SWITCH, opt_set_one, &config.no_update, "Disable modification"},
     {"no-prefix", 'N', OPT_SWITCH, opt_set_one, &config.no_prefix, "Do not prefix filenames"},
     {"keep-going", 'k', OPT_SWITCH, opt_set_one, &config.keep_going, "Keep going after failures"},
+    {"jobs", 'j', OPT_UINT, nullptr, &config.jobs, "Threads reading ahead in walks"},
     {nullptr, 0, 0, nullptr, nullptr, nullptr},
 };

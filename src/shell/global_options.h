@@ -1,6 +1,6 @@
 // The global option table: the options every command accepts, which fill
 // `config` (help, debug, verbose, force, print, sort, merge, relaxed,
-// recurse, depth, style, type, no-update, no-prefix, keep-going).
+// recurse, depth, style, type, no-update, no-prefix, keep-going, jobs).
 #pragma once
 
 #include "base/command.h"

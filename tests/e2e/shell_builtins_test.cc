@@ -9,7 +9,8 @@
 namespace {
 
 std::string configuration(int verbose = 0, const std::string &depth = "0",
-                          const std::string &style = "Default", const std::string &keep = "No") {
+                          const std::string &style = "Default", const std::string &keep = "No",
+                          const std::string &jobs = "Auto") {
     return "CONFIGURATION:\n"
            "  Debug Level:        0\n"
            "  Verbosity Level:    " +
@@ -30,7 +31,10 @@ std::string configuration(int verbose = 0, const std::string &depth = "0",
            style +
            "\n"
            "  Keep Going:         " +
-           keep + "\n";
+           keep +
+           "\n"
+           "  Jobs:               " +
+           jobs + "\n";
 }
 
 TEST(Version, BannerAndBuildTime) {
@@ -53,7 +57,7 @@ TEST(Config, ShowsTheConfigurationInForce) {
     EXPECT_EQ(run_vossik({"-d", "2147483647", "-d", "1", "config"}).out,
               configuration(0, "2147483647"));
 
-    process_result r = run_vossik({"-fsmRnNk", "-D2", "-p", "3", "-Sprimos", "config"});
+    process_result r = run_vossik({"-fsmRnNk", "-D2", "-p", "3", "-Sprimos", "-j", "3", "config"});
     EXPECT_EQ(r.out,
               "CONFIGURATION:\n"
               "  Debug Level:        2\n"
@@ -68,7 +72,8 @@ TEST(Config, ShowsTheConfigurationInForce) {
               "  Update:             No\n"
               "  Prefix:             No\n"
               "  Style:              PRIMOS\n"
-              "  Keep Going:         Yes\n");
+              "  Keep Going:         Yes\n"
+              "  Jobs:               3\n");
 }
 
 TEST(Config, SavesDefaultsForTheRestOfTheRun) {
@@ -107,6 +112,15 @@ TEST(Config, SavesDefaultsForTheRestOfTheRun) {
                          configuration(0, "0", "Default", "Yes") +
                          configuration(0, "0", "Default", "Yes"));
     EXPECT_EQ(r.status, 0);
+
+    // -j takes a number: alone, or below 0, it changes nothing.
+    r = run_vossik({}, "config jobs=1\nconfig\nconfig -j4\nconfig -j\nconfig --jobs=-1\nconfig\n");
+    EXPECT_EQ(r.out, configuration(0, "0", "Default", "No", "1") +
+                         configuration(0, "0", "Default", "No", "4") +
+                         configuration(0, "0", "Default", "No", "4"));
+    r = run_vossik({"config", "--jobs=x"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.status, 255);
 }
 
 TEST(Config, HelpAsAConfigWordListsTheTypedCommand) {

@@ -60,7 +60,8 @@ inline const std::string global_options =
     "  -t / --type      \t-\tFile types to operate on\n"
     "  -n / --no-update \t-\tDisable modification\n"
     "  -N / --no-prefix \t-\tDo not prefix filenames\n"
-    "  -k / --keep-going\t-\tKeep going after failures\n";
+    "  -k / --keep-going\t-\tKeep going after failures\n"
+    "  -j / --jobs      \t-\tThreads reading ahead in walks\n";
 
 inline const std::string attr_option = "  -X / --attr-options\t-\tExtended attribute options\n";
 

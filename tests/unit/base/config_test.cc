@@ -60,7 +60,7 @@ TEST(FileTypes, ParsesLettersIntoTypeCodes) {
 
 TEST(Config, StartsZeroedWithProgramRecord) {
     config_t zero{};
-    EXPECT_EQ(sizeof(config_t), 14 * sizeof(int32_t));
+    EXPECT_EQ(sizeof(config_t), 15 * sizeof(int32_t));
     EXPECT_EQ(std::memcmp(&config_defaults, &zero, sizeof zero), 0);
     EXPECT_STREQ(program_info.version, VOSSIK_VERSION);
 }

@@ -315,6 +315,7 @@ TEST(OptionListing, OneLinePerOption) {
     EXPECT_EQ(out.rfind("OPTIONS:\n  -h / --help      \t-\tDisplay usage\n", 0), 0u) << out;
     EXPECT_NE(out.find("  -N / --no-prefix \t-\tDo not prefix filenames\n"
                        "  -k / --keep-going\t-\tKeep going after failures\n"
+                       "  -j / --jobs      \t-\tThreads reading ahead in walks\n"
                        "  -X / --attr-options\t-\tExtended attribute options\n"),
               std::string::npos);
 }

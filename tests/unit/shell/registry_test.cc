@@ -131,7 +131,8 @@ TEST(NameMatch, OptionAbbreviations) {
         {"nu", {"no-update"}},      {"np", {"no-prefix"}},      {"no", {"no-update", "no-prefix"}},
         {"de", {"debug", "depth"}}, {"deb", {"debug"}},         {"st", {"style"}},
         {"ver", {"verbose"}},       {"s", {"sort", "style"}},   {"k", {"keep-going"}},
-        {"kg", {"keep-going"}},     {"keep-g", {"keep-going"}},
+        {"kg", {"keep-going"}},     {"keep-g", {"keep-going"}}, {"j", {"jobs"}},
+        {"jo", {"jobs"}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(options_matching(c.word), c.expected) << c.word;
@@ -320,6 +321,7 @@ TEST(Completion, CommandNamesAndGlobalOptions) {
         {complete_option, "--de", {"--debug", "--depth"}},
         {complete_option, "--t", {"--type="}},
         {complete_option, "--k", {"--keep-going"}},
+        {complete_option, "--j", {"--jobs="}},
         {complete_option, "--attr", {}},  // commands' own options are not offered
         {complete_option, "--", {}},
     };
