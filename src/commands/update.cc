@@ -144,7 +144,7 @@ int update_acl(const walk_object *object, gacl_t acl, gacl_t current) {
     if (current && !config.force && gacl_match_np(work, current) == 1) return 0;
 
     if (!config.no_update) {
-        if (fs_acl_set_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, work) != 0) {
+        if (fs_acl_set_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, work, st) != 0) {
             if (link && errno == EOPNOTSUPP) return 0;
             report(1, errno, "%s: Setting ACL", shown_name(path).c_str());
         }

@@ -58,9 +58,10 @@ gacl_t fs_acl_get_at_np(int dirfd, const char *name, gacl_type_t type, const str
     return n != nullptr ? gacl_get_at_np(dirfd, n, type, st) : nullptr;
 }
 
-int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl) {
+int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl,
+                     const struct stat *st) {
     const char *n = guard_at(dirfd, name);
-    return n != nullptr ? gacl_set_at_np(dirfd, n, type, acl) : -1;
+    return n != nullptr ? gacl_set_at_np(dirfd, n, type, acl, st) : -1;
 }
 
 int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {

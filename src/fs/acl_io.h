@@ -35,7 +35,8 @@ int fs_acl_delete_link_np(const char *path, gacl_type_t type);
 gacl_t fs_acl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
 
 // gacl_set_at_np behind the guard: 0, or -1 with errno.
-int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl);
+int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl,
+                     const struct stat *st = nullptr);
 
 // gacl_delete_at_np behind the guard: 0, or -1 with errno.
 int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);

@@ -74,9 +74,11 @@ int store_get(const target &t, const struct stat *known, sys_acl *entries) {
                             : store.get(t.path, t.link, entries);
 }
 
-int store_set(const target &t, const sys_acl &entries) {
+int store_set(const target &t, const struct stat *known, const sys_acl &entries) {
     acl_store &store = acl_store_current();
-    return t.at ? store.set_at(t.dirfd, t.path, entries) : store.set(t.path, t.link, entries);
+    if (t.at) return store.set_at(t.dirfd, t.path, known, entries);
+    return known != nullptr ? store.set_known(t.path, t.link, *known, entries)
+                            : store.set(t.path, t.link, entries);
 }
 
 gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
@@ -124,7 +126,8 @@ gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
     return acl.release();
 }
 
-int write_acl(const target &t, gacl_type_t type, gacl_t acl) {
+// `known`: the object's status when the caller holds it, else null.
+int write_acl(const target &t, gacl_type_t type, gacl_t acl, const struct stat *known) {
     return or_enomem<int>(-1, [&]() -> int {
         sys_acl entries;
         gacl_entry_t e;
@@ -158,15 +161,15 @@ int write_acl(const target &t, gacl_type_t type, gacl_t acl) {
         }
         if (more < 0) return -1;
         if (type != GACL_TYPE_NFS4) return fail(EINVAL);
-        return store_set(t, entries);
+        return store_set(t, known, entries);
     });
 }
 
-// Writes the trivial ACL of `mode`.
-int write_trivial(const target &t, gacl_type_t type, mode_t mode) {
+// Writes the trivial ACL of the mode in `st`, the status of the object written.
+int write_trivial(const target &t, gacl_type_t type, const struct stat &st) {
     gacl_ptr acl(gacl_init(3));
     if (!acl) return -1;
-    for (const sys_acl_entry &s : acl_trivial(mode)) {
+    for (const sys_acl_entry &s : acl_trivial(st.st_mode)) {
         gacl_t raw = acl.get();
         gacl_entry_t e;
         if (gacl_create_entry_np(&raw, &e, -1) != 0) return -1;
@@ -176,7 +179,7 @@ int write_trivial(const target &t, gacl_type_t type, mode_t mode) {
         e->flags = s.flags;
         e->entry_type = GACL_ENTRY_TYPE_ALLOW;
     }
-    return write_acl(t, type, acl.get());
+    return write_acl(t, type, acl.get(), &st);
 }
 
 int delete_acl(const char *path, gacl_type_t type, bool link) {
@@ -187,7 +190,7 @@ int delete_acl(const char *path, gacl_type_t type, bool link) {
     struct stat st;
     const char *p = *path == '\0' ? "." : path;
     if ((link ? lstat(p, &st) : stat(p, &st)) != 0) return -1;
-    return write_trivial(target::named(path, link), type, st.st_mode);
+    return write_trivial(target::named(path, link), type, st);
 }
 
 }  // namespace
@@ -211,15 +214,16 @@ gacl_t gacl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struc
 }
 
 int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl) {
-    return write_acl(target::named(path, false), type, acl);
+    return write_acl(target::named(path, false), type, acl, nullptr);
 }
 
 int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl) {
-    return write_acl(target::named(path, true), type, acl);
+    return write_acl(target::named(path, true), type, acl, nullptr);
 }
 
-int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl) {
-    return write_acl(target::below(dirfd, name), type, acl);
+int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl,
+                   const struct stat *st) {
+    return write_acl(target::below(dirfd, name), type, acl, st);
 }
 
 int gacl_delete_file_np(const char *path, gacl_type_t type) {
@@ -232,7 +236,7 @@ int gacl_delete_link_np(const char *path, gacl_type_t type) {
 
 int gacl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
     if (st == nullptr) return fail(EINVAL);
-    return write_trivial(target::below(dirfd, name), type, st->st_mode);
+    return write_trivial(target::below(dirfd, name), type, *st);
 }
 
 int gacl_is_trivial_np(gacl_t acl, int *trivial) {

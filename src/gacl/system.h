@@ -54,8 +54,10 @@ int gacl_set_link_np(const char *path, gacl_type_t type, gacl_t acl);
 
 // Replaces the ACL of the object `name` itself in the directory open as
 // `dirfd` (AT_FDCWD: `name` is a path), reached as gacl_get_at_np reaches
-// it, by `acl`. 0, or -1 as gacl_set_file.
-int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl);
+// it, by `acl`. `st` is the object's lstat(2) status when the caller holds
+// it (the store then asks for none), else null. 0, or -1 as gacl_set_file.
+int gacl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl,
+                   const struct stat *st = nullptr);
 
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // the trivial ACL of its permission bits, keeping its ACL-wide flags word.

@@ -41,9 +41,10 @@ int acl_store::get_at(int dirfd, const char *name, const struct stat &known, sys
     return at.ok() ? get_known(at.path(), true, known, acl) : -1;
 }
 
-int acl_store::set_at(int dirfd, const char *name, const sys_acl &acl) {
+int acl_store::set_at(int dirfd, const char *name, const struct stat *known, const sys_acl &acl) {
     os_at_path at(dirfd, name);
-    return at.ok() ? set(at.path(), true, acl) : -1;
+    if (!at.ok()) return -1;
+    return known != nullptr ? set_known(at.path(), true, *known, acl) : set(at.path(), true, acl);
 }
 
 acl_store &acl_store_current() {

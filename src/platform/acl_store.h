@@ -133,6 +133,15 @@ class acl_store {
         return get(path, link, acl);
     }
 
+    // As set(), for a path whose lstat(2) status `known` the caller has just
+    // read, so that a recursive write too costs one status call per object.
+    // The default asks again.
+    virtual int set_known(const char *path, bool link, const struct stat &known,
+                          const sys_acl &acl) {
+        (void)known;
+        return set(path, link, acl);
+    }
+
     // As get_known() for the object `name` itself (a final symbolic link not
     // followed) in the directory open as `dirfd`, reached through the
     // descriptor so that no change to the directory's ancestors can send the
@@ -142,9 +151,10 @@ class acl_store {
     virtual int get_at(int dirfd, const char *name, const struct stat &known, sys_acl *acl);
 
     // As set() for the object `name` itself in the directory open as `dirfd`
-    // (AT_FDCWD: `name` is a path as typed), reached as get_at() reaches it.
-    // The default hands the name of os_at_path to set().
-    virtual int set_at(int dirfd, const char *name, const sys_acl &acl);
+    // (AT_FDCWD: `name` is a path as typed), reached as get_at() reaches it;
+    // `known` is the object's lstat status, or null for the store to take
+    // it. The default hands the name of os_at_path to set_known() or set().
+    virtual int set_at(int dirfd, const char *name, const struct stat *known, const sys_acl &acl);
 };
 
 // Returns the store of the running operating system (defined once per OS).

@@ -256,9 +256,21 @@ int linux_acl_store::encode(layout chosen, const sys_acl &acl, bool names,
 
 int linux_acl_store::set(const char *path, bool link, const sys_acl &acl) {
     if (path == nullptr) return fail(EINVAL);
+    struct stat st;
+    if (calls_->stat(path, link, &st) != 0) return -1;
+    return write(path, link, st, acl);
+}
+
+int linux_acl_store::set_known(const char *path, bool link, const struct stat &known,
+                               const sys_acl &acl) {
+    if (path == nullptr) return fail(EINVAL);
+    // lstat(2) describes a link, not what a followed write reaches.
+    if (!link && S_ISLNK(known.st_mode)) return set(path, link, acl);
+    return write(path, link, known, acl);
+}
+
+int linux_acl_store::write(const char *path, bool link, const struct stat &st, const sys_acl &acl) {
     return or_enomem<int>(-1, [&]() -> int {
-        struct stat st;
-        if (calls_->stat(path, link, &st) != 0) return -1;
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         file_system *fs;
         if (choose(path, link, st.st_dev, &fs) != 0) return -1;

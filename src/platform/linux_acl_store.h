@@ -63,6 +63,8 @@ class linux_acl_store final : public acl_store {
     int get(const char *path, bool link, sys_acl *acl) override;
     int set(const char *path, bool link, const sys_acl &acl) override;
     int get_known(const char *path, bool link, const struct stat &known, sys_acl *acl) override;
+    int set_known(const char *path, bool link, const struct stat &known,
+                  const sys_acl &acl) override;
 
   private:
     enum class layout { zfs_xdr, nfs_dacl, nfs_acl, samba_xdr };
@@ -77,6 +79,9 @@ class linux_acl_store final : public acl_store {
 
     // get() once the status `st` of what is read is known.
     int read(const char *path, bool link, const struct stat &st, sys_acl *acl);
+
+    // set() once the status `st` of what is written is known.
+    int write(const char *path, bool link, const struct stat &st, const sys_acl &acl);
 
     // Finds (probing once per file system) what holds the ACL of `path` on
     // device `dev`: 0, or -1 with errno when the probe failed.

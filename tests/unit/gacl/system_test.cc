@@ -3,6 +3,7 @@
 // and through a scripted store for what no Linux store hands out.
 #include "gacl/system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -307,6 +308,17 @@ class scripted_store : public acl_store {
         acl = in;
         return 0;
     }
+    // The modes of the statuses writes were handed (0: none).
+    std::vector<mode_t> write_statuses;
+    int set_known(const char *path, bool link, const struct stat &known,
+                  const sys_acl &in) override {
+        write_statuses.back() = known.st_mode;
+        return set(path, link, in);
+    }
+    int set_at(int dirfd, const char *name, const struct stat *known, const sys_acl &in) override {
+        write_statuses.push_back(0);
+        return acl_store::set_at(dirfd, name, known, in);
+    }
 };
 
 class GaclSystemScripted : public ::testing::Test {
@@ -433,6 +445,19 @@ TEST_F(GaclSystemScripted, WritesPassFieldsThrough) {
     errno = 0;
     EXPECT_EQ(gacl_set_file("x", GACL_TYPE_NFS4, acl.get()), -1);
     EXPECT_EQ(errno, EROFS);
+}
+
+// A status the caller holds goes with the write, so that the store asks
+// for none.
+TEST_F(GaclSystemScripted, WritesBelowADirectoryPassTheStatusTheCallerHolds) {
+    gacl_ptr acl = make({{GACL_TAG_TYPE_USER_OBJ, 0, "owner@", 8, 0, ALLOW}});
+    struct stat st {};
+    st.st_mode = S_IFREG | 0640;
+    ASSERT_EQ(gacl_set_at_np(AT_FDCWD, "x", GACL_TYPE_NFS4, acl.get(), &st), 0);
+    ASSERT_EQ(gacl_set_at_np(AT_FDCWD, "x", GACL_TYPE_NFS4, acl.get()), 0);
+    st.st_mode = S_IFDIR | 0750;
+    ASSERT_EQ(gacl_delete_at_np(AT_FDCWD, "x", GACL_TYPE_NFS4, &st), 0);
+    EXPECT_EQ(store_.write_statuses, (std::vector<mode_t>{S_IFREG | 0640, 0, S_IFDIR | 0750}));
 }
 
 TEST(GaclSystem, TrivialTest) {

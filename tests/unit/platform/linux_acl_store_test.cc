@@ -321,6 +321,30 @@ TEST(LinuxAclStore, AKnownStatusSavesTheStatusCall) {
     EXPECT_EQ(acl, trivial(0640));
 }
 
+TEST(LinuxAclStore, AKnownStatusSavesTheStatusCallOfAWrite) {
+    played_fs fs;
+    fs.devices = {{"/a", 1}, {"/l", 1}};
+    linux_acl_store store(&fs);
+    struct stat known {};
+    known.st_mode = S_IFREG | 0750;
+    known.st_dev = 1;
+    ASSERT_EQ(store.set_known("/a", false, known, sample), 0);
+    EXPECT_EQ(fs.stats, 0);
+    bytes expected;
+    ASSERT_EQ(nfs4_xdr_encode(sample, &expected), 0);
+    EXPECT_EQ(fs.values["/a|security.nfs4acl_xdr"], expected);
+    // A link itself takes no ACL, and nothing is written to it.
+    known.st_mode = S_IFLNK | 0777;
+    errno = 0;
+    EXPECT_EQ(store.set_known("/l", true, known, sample), -1);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+    EXPECT_EQ(fs.sets["security.nfs4acl_xdr"], 1);
+    // Following a link needs the target's status.
+    ASSERT_EQ(store.set_known("/l", false, known, sample), 0);
+    EXPECT_EQ(fs.stats, 1);
+    EXPECT_EQ(fs.values["/l|security.nfs4acl_xdr"], expected);
+}
+
 TEST(LinuxAclStore, AFailedProbeIsReportedAndNotRemembered) {
     played_fs fs;
     fs.devices = {{"/a", 1}};
