@@ -77,7 +77,8 @@ int cmd_inherit_access(int argc, char **argv) {
     bool failed = false;
     for (int i = 1; i < argc; i++) {
         inherit_context context;
-        if (walk_path(argv[i], inherit_one, &context, max_depth, types) != 0) failed = true;
+        if (walk_path(argv[i], inherit_one, &context, max_depth, types, walk_prefetch::acl) != 0)
+            failed = true;
     }
     // Under keep-going each failure has been reported as it came; a silent
     // one would leave the tree half-propagated with status 0.

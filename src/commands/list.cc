@@ -403,5 +403,5 @@ int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st)
 
 int cmd_list_access(int argc, char **argv) {
     int listed = 0;
-    return walk_paths(argc - 1, argv + 1, list_one, &listed);
+    return walk_paths(argc - 1, argv + 1, list_one, &listed, walk_prefetch::acl);
 }

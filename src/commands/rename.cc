@@ -232,6 +232,6 @@ int cmd_rename_access(int argc, char **argv) {
         report_parse_error(argv[1], "item", why);
     }
     rename_context context{list.get()};
-    walk_paths(argc - 2, argv + 2, rename_one, &context);
+    walk_paths(argc - 2, argv + 2, rename_one, &context, walk_prefetch::acl);
     return 0;
 }

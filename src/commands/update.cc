@@ -194,7 +194,7 @@ int cmd_copy_access(int argc, char **argv) {
 }
 
 int cmd_touch_access(int argc, char **argv) {
-    return walk_paths(argc - 1, argv + 1, touch_one, nullptr);
+    return walk_paths(argc - 1, argv + 1, touch_one, nullptr, walk_prefetch::acl);
 }
 
 int cmd_delete_access(int argc, char **argv) {
@@ -205,7 +205,7 @@ int cmd_find_access(int argc, char **argv) {
     if (argc < 2) report(1, 0, "Missing required arguments (<acl> <path>)");
     // A pattern that does not parse would match nothing and hide the typo.
     gacl_ptr pattern = acl_argument(argv[1]);
-    return walk_paths(argc - 2, argv + 2, find_one, pattern.get());
+    return walk_paths(argc - 2, argv + 2, find_one, pattern.get(), walk_prefetch::acl);
 }
 
 int cmd_get_access(int argc, char **argv) {

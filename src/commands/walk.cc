@@ -3,10 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -19,10 +23,97 @@
 #include "platform/os_dir.h"
 #include "util/escape.h"
 #include "util/nomem.h"
+#include "util/ordered_window.h"
 
 walk_seam_t walk_seam = nullptr;
 
+struct walk_ahead {
+    bool fetched = false;  // `acl` holds what was fetched of the object's ACL
+    bool taken = false;    // get_object_acl() has used it
+    gacl_fetched acl;
+};
+
 namespace {
+
+// Read-ahead: entries in the window at most (with threads; without, one at
+// a time, as they are handed over), and threads at most.
+constexpr size_t WINDOW = 256;
+constexpr unsigned MAX_THREADS = 64;
+
+// One entry of the directory being read, in the read-ahead's window.
+struct entry_job {
+    int dirfd = -1;
+    std::string name;
+    unsigned char type = DT_UNKNOWN;  // what the directory says
+    bool fetch_acl = false;           // the ACL too, when the entry passes `types`
+    uint16_t types = 0;
+    uint64_t serial = 0;  // objects handed to the command before it entered the window
+};
+
+struct entry_result {
+    int status_error = 0;  // errno of the status call, 0 when taken
+    struct stat st {};
+    walk_ahead ahead;
+};
+
+// What a worker does for one entry: system calls through the directory's
+// descriptor, nothing shared. A directory's status waits for its visit.
+void fetch_entry(const entry_job &job, entry_result &r) {
+    r.ahead.fetched = false;
+    r.ahead.taken = false;
+    if (job.type == DT_DIR) return;
+    r.status_error = fs_lstat_at(job.dirfd, job.name.c_str(), &r.st) == 0 ? 0 : errno;
+    if (r.status_error != 0 || !job.fetch_acl) return;
+    if (S_ISDIR(r.st.st_mode) || S_ISLNK(r.st.st_mode) ||
+        !file_type_passes(r.st.st_mode, job.types))
+        return;
+    fs_acl_fetch_at_np(job.dirfd, job.name.c_str(), &r.st, &r.ahead.acl);
+    r.ahead.fetched = true;
+}
+
+using entry_window = ordered_window<entry_job, entry_result>;
+
+// The read-ahead of one command's walk, its threads started at the first
+// directory read. Threads only for a command that reads the ACLs, a store
+// that can be read from several threads, and no test seam (whose moments
+// are those of a walk that does everything in turn).
+class read_ahead {
+  public:
+    explicit read_ahead(walk_prefetch prefetch) : prefetch_(prefetch) {}
+
+    entry_window &window() {
+        if (!window_) {
+            unsigned threads = 0;
+            if (prefetch_ == walk_prefetch::acl && walk_seam == nullptr &&
+                gacl_fetch_concurrent_np())
+                threads = walk_read_ahead_threads();
+            if (threads > 0) {
+                try {
+                    window_ = std::make_unique<entry_window>(threads, WINDOW, fetch_entry);
+                } catch (const std::system_error &) {
+                    // No threads to be had: the walk does everything itself.
+                }
+            }
+            if (!window_) window_ = std::make_unique<entry_window>(0, 1, fetch_entry);
+        }
+        return *window_;
+    }
+
+    // Whether the workers fetch the ACLs too (with no workers the command
+    // reads each one itself, at its turn).
+    bool fetch_acls() const { return prefetch_ == walk_prefetch::acl && window_->threaded(); }
+
+  private:
+    walk_prefetch prefetch_;
+    std::unique_ptr<entry_window> window_;
+};
+
+// Empties the window however a directory's reading ends, before its
+// descriptor can be closed: no worker may use it after that.
+struct window_emptier {
+    entry_window &window;
+    ~window_emptier() { window.clear(); }
+};
 
 // Directories of the current branch whose descriptors stay open; above
 // them descriptors are closed and reopened when the walk comes back.
@@ -49,12 +140,14 @@ void seam(walk_moment moment, const std::string &path) {
 
 class walker {
   public:
-    walker(walk_callback_t callback, void *context, int max_depth, uint16_t types)
+    walker(walk_callback_t callback, void *context, int max_depth, uint16_t types,
+           read_ahead *ahead)
         : callback_(callback),
           context_(context),
           max_depth_(max_depth),
           types_(types),
-          keep_going_(config.keep_going != 0) {}
+          keep_going_(config.keep_going != 0),
+          ahead_(ahead) {}
 
     // The walk below one named path. The branch is kept on an explicit
     // stack, so deep trees cost heap, not call stack. True when everything
@@ -184,38 +277,98 @@ class walker {
         return true;
     }
 
+    // Reads the directory's entries and hands its non-directories to the
+    // command in directory order; subdirectories are kept for later. The
+    // window holds the entries read but not yet handed over; workers, when
+    // there are any, fetch them meanwhile.
     void read_entries(level &dir) {
+        entry_window &window = ahead_->window();
+        window_emptier emptier{window};
+        const bool fetch_acls = ahead_->fetch_acls();
         os_dir_reader entries(dir.fd.get());
+        bool listed = false;
+        int list_error = 0;
         for (;;) {
             cancel_point();
-            const char *name = nullptr;
-            unsigned char type = DT_UNKNOWN;
-            int got = entries.next(&name, &type);
-            if (got <= 0) {
-                if (got < 0) {
-                    path_.resize(dir.path_length);
-                    fail(path_.c_str());
+            // Refilled when half empty, so that sleeping workers are woken
+            // once for many entries.
+            if (!listed && window.size() <= window.capacity() / 2) {
+                while (!window.full()) {
+                    const char *name = nullptr;
+                    unsigned char type = DT_UNKNOWN;
+                    int got = entries.next(&name, &type);
+                    if (got <= 0) {
+                        listed = true;
+                        if (got < 0) list_error = errno;
+                        break;
+                    }
+                    if (is_dot_or_dotdot(name)) continue;
+                    window.push(entry_job{dir.fd.get(), name, type, fetch_acls, types_, handed_});
                 }
-                return;
+                window.wake();
             }
-            if (is_dot_or_dotdot(name)) continue;
-            // The type the directory tells saves a status call now; the
-            // visit takes the status anyway.
-            if (type == DT_DIR) {
-                dir.dirs.emplace_back(name);
-                continue;
-            }
-            path_.resize(dir.path_length);
-            path_ += '/';
-            path_ += name;
-            walk_object object{};
-            if (!fetch(dir.fd.get(), name, dir.depth + 1, &object)) continue;
-            if (S_ISDIR(object.st.st_mode)) {
-                dir.dirs.emplace_back(name);
-                continue;
-            }
-            process(object, true);
+            if (window.empty()) break;
+            hand_over(dir, window);
+            window.pop();
         }
+        if (list_error != 0) {
+            path_.resize(dir.path_length);
+            errno = list_error;
+            fail(path_.c_str());
+        }
+    }
+
+    // The entry at the front of the window: a subdirectory is kept for
+    // later, anything else handed to the command with its status (and the
+    // ACL fetched ahead, if any).
+    void hand_over(level &dir, entry_window &window) {
+        const entry_job &job = window.front_job();
+        path_.resize(dir.path_length);
+        path_ += '/';
+        path_ += job.name;
+        // The type the directory tells saves a status call now; the visit
+        // takes the status anyway.
+        if (job.type == DT_DIR) {
+            dir.dirs.push_back(job.name);
+            return;
+        }
+        seam(walk_moment::before_status, path_);
+        entry_result &r = window.front();
+        if (r.status_error == 0 && handled_again(job, r.st)) {
+            // Fetched before the command worked on the same object under
+            // another name: what it holds now is what counts.
+            r.status_error = fs_lstat_at(job.dirfd, job.name.c_str(), &r.st) == 0 ? 0 : errno;
+            r.ahead.fetched = false;
+        }
+        if (r.status_error != 0) {
+            errno = r.status_error;
+            fail(path_.c_str());
+            return;
+        }
+        seam(walk_moment::before_visit, path_);
+        if (S_ISDIR(r.st.st_mode)) {
+            dir.dirs.push_back(job.name);
+            return;
+        }
+        walk_object object{dir.fd.get(), job.name.c_str(), path_.c_str(),
+                           r.st,         dir.depth + 1,    r.ahead.fetched ? &r.ahead : nullptr};
+        linked_[handed_ % WINDOW] =
+            r.st.st_nlink > 1 ? std::pair{r.st.st_dev, r.st.st_ino} : std::pair<dev_t, ino_t>{};
+        ++handed_;
+        process(object, true);
+    }
+
+    // True when an object of status `st`, fetched ahead as `job`, has been
+    // handed to the command since under another name (only objects with
+    // more than one name can be).
+    bool handled_again(const entry_job &job, const struct stat &st) const {
+        if (st.st_nlink < 2 || job.serial == handed_) return false;
+        for (uint64_t i = std::max(job.serial, handed_ > WINDOW ? handed_ - WINDOW : 0);
+             i < handed_; i++) {
+            const auto &[dev, ino] = linked_[i % WINDOW];
+            if (dev == st.st_dev && ino == st.st_ino) return true;
+        }
+        return false;
     }
 
     // Done with the directory on top of the branch: the one below it
@@ -265,6 +418,10 @@ class walker {
     size_t open_ = 0;            // levels of the branch with an open descriptor
     size_t first_open_ = 0;      // no level below this one has an open descriptor
     int lost_ = 0;               // why a closed level could not be reopened
+    read_ahead *ahead_;
+    uint64_t handed_ = 0;  // non-directories handed to the command from a directory's window
+    // Device and inode of the last ones with more than one name, by number.
+    std::pair<dev_t, ino_t> linked_[WINDOW] = {};
 };
 
 }  // namespace
@@ -273,12 +430,15 @@ bool file_type_passes(mode_t mode, uint16_t types) {
     return types == 0 || (mode & types) != 0;
 }
 
-int walk_path(const char *path, walk_callback_t callback, void *context, int max_depth,
-              uint16_t types) {
+namespace {
+
+// walk_path with the read-ahead of the command's walk.
+int walk_one(const char *path, walk_callback_t callback, void *context, int max_depth,
+             uint16_t types, read_ahead *ahead) {
     // An empty path is the current directory; joining entries to "" would
     // name entries of the root instead.
     if (path == nullptr || *path == '\0') path = ".";
-    walker w(callback, context, max_depth, types);
+    walker w(callback, context, max_depth, types, ahead);
     int result = or_enomem(-1, [&] { return w.run(path) ? 0 : 1; });
     if (result < 0) {
         const std::string &current = w.current_path();
@@ -288,13 +448,34 @@ int walk_path(const char *path, walk_callback_t callback, void *context, int max
     return result;
 }
 
-int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context) {
+}  // namespace
+
+unsigned walk_read_ahead_threads() {
+    int jobs = config.jobs;
+    if (jobs == 1) return 0;
+    if (jobs <= 0) {
+        // Fetching is mostly waiting for the file system (a cold disk, a
+        // server): a few threads per CPU keep it busy.
+        jobs = static_cast<int>(2 * std::max(1u, std::thread::hardware_concurrency()));
+    }
+    return std::min(static_cast<unsigned>(jobs), MAX_THREADS);
+}
+
+int walk_path(const char *path, walk_callback_t callback, void *context, int max_depth,
+              uint16_t types, walk_prefetch prefetch) {
+    read_ahead ahead(prefetch);
+    return walk_one(path, callback, context, max_depth, types, &ahead);
+}
+
+int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context,
+               walk_prefetch prefetch) {
     if (count <= 0) return 0;
     int max_depth = config.recurse != 0 ? -1 : config.max_depth;
     auto types = static_cast<uint16_t>(config.types & 0xFFFF);
+    read_ahead ahead(prefetch);  // one for all the paths: threads are started once
     bool failed = false;
     for (int i = 0; i < count; i++) {
-        if (walk_path(paths[i], callback, context, max_depth, types) != 0) failed = true;
+        if (walk_one(paths[i], callback, context, max_depth, types, &ahead) != 0) failed = true;
     }
     // Under keep-going each failure has been reported as it came; the
     // status is what scripts go by.
@@ -307,7 +488,14 @@ walk_object walk_named_object(const char *path, const struct stat &st) {
 }
 
 int get_object_acl(const walk_object *object, gacl_t *acl) {
-    gacl_t read = fs_acl_get_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, &object->st);
+    gacl_t read;
+    if (object->ahead != nullptr && !object->ahead->taken) {
+        // Once: a later read (after a write, say) asks the system again.
+        object->ahead->taken = true;
+        read = fs_acl_get_fetched_np(&object->ahead->acl, GACL_TYPE_NFS4, &object->st);
+    } else {
+        read = fs_acl_get_at_np(object->dirfd, object->name, GACL_TYPE_NFS4, &object->st);
+    }
     if (read == nullptr) return S_ISLNK(object->st.st_mode) && errno == EOPNOTSUPP ? 0 : -1;
     *acl = read;
     return 1;

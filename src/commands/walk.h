@@ -28,6 +28,16 @@
 // normalisation ("." gives ./x, dir/ gives dir//x); they serve messages
 // only.
 //
+// Read-ahead: while the command works on the non-directories of a
+// directory in order, worker threads (config.jobs) take the status of the
+// entries that follow, and for a command that reads ACLs their stored ACL,
+// through the directory's descriptor as above. The walk hands the objects
+// to the command strictly in order, each as if it had been fetched at its
+// turn: an object that the command has just handled under another name (a
+// hard link) is fetched again. Output, messages, failures and status do
+// not depend on the number of threads; memory is a fixed window of
+// objects. Directories are visited on the walk's own thread.
+//
 // Failures (a status that cannot be taken, a directory that cannot be
 // opened or read, a command that fails on an object) are reported naming
 // that object: "<path>: Accessing" and errno, or the command's own message.
@@ -44,6 +54,9 @@
 
 #include "gacl/acl.h"
 
+// What the read-ahead fetched of an object (walk.cc).
+struct walk_ahead;
+
 // One object as the walk reached it. Everything belongs to the walk and
 // lives for the duration of the callback.
 struct walk_object {
@@ -52,7 +65,14 @@ struct walk_object {
     const char *path;  // its path as walked, for messages
     struct stat st;    // its lstat status, taken when the walk reached it
     unsigned depth;    // 0 for a named path
+    // Its ACL as the read-ahead fetched it, or null: the first
+    // get_object_acl() takes it instead of reading.
+    walk_ahead *ahead = nullptr;
 };
+
+// What the walk fetches ahead of the command besides the status: nothing,
+// or the ACL (for commands that read the ACL of every object they visit).
+enum class walk_prefetch { status, acl };
 
 // The per-object operation: the object and the caller's context. 0 goes on;
 // a negative result is a failure of the object (reported as
@@ -68,7 +88,8 @@ using walk_callback_t = int (*)(const walk_object *object, void *context);
 // bits of config.types) of the running command. Returns 0; failures end
 // the command as described above (under keep-going after the last path,
 // with status 1 and no further message).
-int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context);
+int walk_paths(int count, char *const *paths, walk_callback_t callback, void *context,
+               walk_prefetch prefetch = walk_prefetch::status);
 
 // Walks one named path. `max_depth` -1 (or any negative value) descends
 // without limit, 0 visits the named path only, N opens directories down to
@@ -77,7 +98,12 @@ int walk_paths(int count, char *const *paths, walk_callback_t callback, void *co
 // config.keep_going. Returns 0, or 1 when failures were reported and the
 // walk went on.
 int walk_path(const char *path, walk_callback_t callback, void *context, int max_depth,
-              uint16_t types);
+              uint16_t types, walk_prefetch prefetch = walk_prefetch::status);
+
+// The worker threads of a walk's read-ahead for config.jobs: 0 for 1, a
+// number from the CPUs for 0 (or below), else the number asked (at most
+// 64).
+unsigned walk_read_ahead_threads();
 
 // True when an object of mode `mode` passes the type mask: the mask is 0,
 // or it shares a bit with the mode. The test is on bits, not on type codes,

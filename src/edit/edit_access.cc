@@ -233,7 +233,7 @@ int edit_access(int argc, char **argv) {
     if (!acecr_groups) report(1, 0, "Invalid or no change request");
 
     edit_run run{acecr_groups.get(), false};
-    int status = walk_paths(argc - first, argv + first, edit_one, &run);
+    int status = walk_paths(argc - first, argv + first, edit_one, &run, walk_prefetch::acl);
     // Each failed path has been reported already; the status is what
     // scripts go by.
     if (run.abandoned) throw command_abandoned{1};

@@ -68,3 +68,14 @@ int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const str
     const char *n = guard_at(dirfd, name);
     return n != nullptr ? gacl_delete_at_np(dirfd, n, type, st) : -1;
 }
+
+int fs_acl_fetch_at_np(int dirfd, const char *name, const struct stat *st, gacl_fetched *fetched) {
+    // Only objects below a descriptor: the current directory's guard is
+    // not for other threads.
+    if (dirfd == AT_FDCWD || name == nullptr) return errno = EINVAL, -1;
+    return gacl_fetch_at_np(dirfd, name, st, fetched);
+}
+
+gacl_t fs_acl_get_fetched_np(const gacl_fetched *fetched, gacl_type_t type, const struct stat *st) {
+    return gacl_get_fetched_np(fetched, type, st);
+}

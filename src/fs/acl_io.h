@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "gacl/acl.h"
+#include "gacl/system.h"
 
 // gacl_get_file behind the guard: a new ACL, or null with errno.
 gacl_t fs_acl_get_file(const char *path, gacl_type_t type);
@@ -40,3 +41,10 @@ int fs_acl_set_at_np(int dirfd, const char *name, gacl_type_t type, gacl_t acl,
 
 // gacl_delete_at_np behind the guard: 0, or -1 with errno.
 int fs_acl_delete_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
+
+// gacl_fetch_at_np for an object below a directory descriptor (any thread
+// where gacl_fetch_concurrent_np allows it): 0, or -1 with errno.
+int fs_acl_fetch_at_np(int dirfd, const char *name, const struct stat *st, gacl_fetched *fetched);
+
+// gacl_get_fetched_np: a new ACL, or null with errno.
+gacl_t fs_acl_get_fetched_np(const gacl_fetched *fetched, gacl_type_t type, const struct stat *st);

@@ -81,10 +81,8 @@ int store_set(const target &t, const struct stat *known, const sys_acl &entries)
                             : store.set(t.path, t.link, entries);
 }
 
-gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
-    if (type != GACL_TYPE_NFS4) return errno = EINVAL, nullptr;
-    sys_acl entries;
-    if (store_get(t, known, &entries) != 0) return nullptr;
+// A new ACL of `type` holding the entries a store read.
+gacl_t to_gacl(const sys_acl &entries, gacl_type_t type) {
     // More entries than an ACL holds fail here with ENOMEM.
     if (entries.size() > static_cast<size_t>(GACL_MAX_ENTRIES)) return errno = ENOMEM, nullptr;
     gacl_ptr acl(gacl_init(static_cast<int>(entries.size())));
@@ -124,6 +122,13 @@ gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
         }
     }
     return acl.release();
+}
+
+gacl_t read_acl(const target &t, gacl_type_t type, const struct stat *known) {
+    if (type != GACL_TYPE_NFS4) return errno = EINVAL, nullptr;
+    sys_acl entries;
+    if (store_get(t, known, &entries) != 0) return nullptr;
+    return to_gacl(entries, type);
 }
 
 // `known`: the object's status when the caller holds it, else null.
@@ -211,6 +216,23 @@ gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *s
 gacl_t gacl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st) {
     if (st == nullptr) return errno = EINVAL, nullptr;
     return read_acl(target::below(dirfd, name), type, st);
+}
+
+bool gacl_fetch_concurrent_np() {
+    return acl_store_current().fetches_concurrently();
+}
+
+int gacl_fetch_at_np(int dirfd, const char *name, const struct stat *st, gacl_fetched *fetched) {
+    if (st == nullptr || fetched == nullptr) return fail(EINVAL);
+    return acl_store_current().fetch_at(dirfd, name, *st, &fetched->stored);
+}
+
+gacl_t gacl_get_fetched_np(const gacl_fetched *fetched, gacl_type_t type, const struct stat *st) {
+    if (fetched == nullptr || st == nullptr || type != GACL_TYPE_NFS4)
+        return errno = EINVAL, nullptr;
+    sys_acl entries;
+    if (acl_store_current().decode_fetched(fetched->stored, *st, &entries) != 0) return nullptr;
+    return to_gacl(entries, type);
 }
 
 int gacl_set_file(const char *path, gacl_type_t type, gacl_t acl) {

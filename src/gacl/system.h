@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "gacl/acl.h"
+#include "platform/acl_store.h"
 
 // Reads the ACL of the file at `path` (a final symbolic link followed) into
 // a new ACL of type `type`, for the caller to release, with the stored
@@ -38,6 +39,29 @@ gacl_t gacl_get_path_np(const char *path, gacl_type_t type, const struct stat *s
 // a symbolic link fails with the store's EOPNOTSUPP. Null with EINVAL for a
 // null `st`; otherwise as gacl_get_file.
 gacl_t gacl_get_at_np(int dirfd, const char *name, gacl_type_t type, const struct stat *st);
+
+// An object's ACL fetched ahead of its use: gacl_fetch_at_np makes the
+// system calls of gacl_get_at_np, on any thread where
+// gacl_fetch_concurrent_np allows it; gacl_get_fetched_np does the rest on
+// the thread that uses the ACL (names are looked up there). A record can be
+// fetched into again; it keeps its buffer.
+struct gacl_fetched {
+    sys_acl_fetched stored;
+};
+
+// True when gacl_fetch_at_np may run on several threads at once, beside the
+// program's own (the store in use allows it).
+bool gacl_fetch_concurrent_np();
+
+// The system calls of gacl_get_at_np for `name` in `dirfd`, whose lstat(2)
+// status `st` the caller holds, into *fetched: 0, or -1 with errno (EINVAL
+// for a null argument; the failure is kept in *fetched too).
+int gacl_fetch_at_np(int dirfd, const char *name, const struct stat *st, gacl_fetched *fetched);
+
+// The ACL that gacl_get_at_np would have read, from what gacl_fetch_at_np
+// fetched for the object of status `st`: a new ACL, or null with errno (the
+// fetch's own when it failed).
+gacl_t gacl_get_fetched_np(const gacl_fetched *fetched, gacl_type_t type, const struct stat *st);
 
 // Replaces the ACL of the file at `path` (a final symbolic link followed) by
 // `acl`, which stays the caller's; an ACL without entries is written as an

@@ -1,6 +1,9 @@
 #include "platform/acl_store.h"
 
+#include <cerrno>
+
 #include "platform/os_at.h"
+#include "util/nomem.h"
 
 namespace {
 
@@ -45,6 +48,20 @@ int acl_store::set_at(int dirfd, const char *name, const struct stat *known, con
     os_at_path at(dirfd, name);
     if (!at.ok()) return -1;
     return known != nullptr ? set_known(at.path(), true, *known, acl) : set(at.path(), true, acl);
+}
+
+int acl_store::fetch_at(int dirfd, const char *name, const struct stat &known,
+                        sys_acl_fetched *fetched) {
+    fetched->err = get_at(dirfd, name, known, &fetched->entries) == 0 ? 0 : errno;
+    return fetched->err == 0 ? 0 : -1;
+}
+
+int acl_store::decode_fetched(const sys_acl_fetched &fetched, const struct stat &, sys_acl *acl) {
+    if (fetched.err != 0) return errno = fetched.err, -1;
+    return or_enomem(-1, [&] {
+        *acl = fetched.entries;
+        return 0;
+    });
 }
 
 acl_store &acl_store_current() {

@@ -101,6 +101,18 @@ struct sys_acl : std::vector<sys_acl_entry> {
     sys_acl_origin origin;
 };
 
+// One object's stored ACL as acl_store::fetch_at() brought it, for
+// decode_fetched() to turn into entries later, on the thread that uses
+// them. What the fields hold is the store's own business; a record can be
+// fetched into again and keeps its buffer.
+struct sys_acl_fetched {
+    int err = 0;                 // 0, or the errno of the failed fetch
+    int kind = 0;                // the store's: what was found
+    std::vector<uint8_t> value;  // the stored value, in its first `size` bytes
+    size_t size = 0;
+    sys_acl entries;  // what the default fetch_at() read
+};
+
 // The system's ACLs, as one small interface so that tests can put a fake or
 // fault-injecting store in place of the real one.
 class acl_store {
@@ -155,6 +167,22 @@ class acl_store {
     // `known` is the object's lstat status, or null for the store to take
     // it. The default hands the name of os_at_path to set_known() or set().
     virtual int set_at(int dirfd, const char *name, const struct stat *known, const sys_acl &acl);
+
+    // True when fetch_at() may run on several threads at once, while the
+    // program's own thread goes on using the store. The default: false.
+    virtual bool fetches_concurrently() const { return false; }
+
+    // The system calls of get_at() alone, into *fetched, so that a thread
+    // of a walk's read-ahead can make them: 0, or -1 with errno (also kept
+    // in fetched->err). The default runs get_at() whole.
+    virtual int fetch_at(int dirfd, const char *name, const struct stat &known,
+                         sys_acl_fetched *fetched);
+
+    // The rest of get_at(): the ACL of the object of status `known` from
+    // what fetch_at() brought for it. 0, or -1 with errno (the fetch's own
+    // when it failed).
+    virtual int decode_fetched(const sys_acl_fetched &fetched, const struct stat &known,
+                               sys_acl *acl);
 };
 
 // Returns the store of the running operating system (defined once per OS).

@@ -12,6 +12,7 @@
 #include "platform/nfs4_domain.h"
 #include "platform/nfs4_string.h"
 #include "platform/nfs4_xdr.h"
+#include "platform/os_at.h"
 #include "util/names.h"
 #include "util/nomem.h"
 
@@ -157,6 +158,16 @@ const std::string &linux_acl_store::local_domain() {
 }
 
 int linux_acl_store::choose(const char *path, bool link, dev_t dev, file_system **fs) {
+    {
+        std::shared_lock reading(file_systems_lock_);
+        auto known = file_systems_.find(dev);
+        if (known != file_systems_.end()) {
+            *fs = &known->second;
+            return 0;
+        }
+    }
+    // Probed under the lock, so that one file system is probed once.
+    std::lock_guard writing(file_systems_lock_);
     auto known = file_systems_.find(dev);
     if (known != file_systems_.end()) {
         *fs = &known->second;
@@ -195,28 +206,81 @@ int linux_acl_store::get_known(const char *path, bool link, const struct stat &k
 }
 
 int linux_acl_store::read(const char *path, bool link, const struct stat &st, sys_acl *acl) {
-    return or_enomem<int>(-1, [&]() -> int {
+    fetch(path, link, st, &own_);
+    return decode_fetched(own_, st, acl);
+}
+
+int linux_acl_store::fetch(const char *path, bool link, const struct stat &st,
+                           sys_acl_fetched *fetched) {
+    int result = or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         file_system *fs;
         if (choose(path, link, st.st_dev, &fs) != 0) return -1;
-        attribute_value value;
-        if (read_value(*calls_, path, link, attribute_name(fs->chosen), &value) != 0) {
+        const char *name = attribute_name(fs->chosen);
+        // The first read's buffer, given back after one big ACL.
+        std::vector<uint8_t> &value = fetched->value;
+        if (value.size() != FIRST_READ) {
+            value.resize(FIRST_READ);
+            value.shrink_to_fit();
+        }
+        ssize_t got = calls_->getxattr(path, link, name, value.data(), value.size());
+        // Too large for the first read: ask for its size and read that much,
+        // once more when it grew in between.
+        for (int tries = 0; got < 0 && errno == ERANGE && tries < SIZED_READS; ++tries) {
+            ssize_t need = calls_->getxattr(path, link, name, nullptr, 0);
+            if (need <= 0) {
+                got = need;  // an error, or a value emptied in between
+                break;
+            }
+            value.resize(static_cast<size_t>(need));
+            got = calls_->getxattr(path, link, name, value.data(), value.size());
+        }
+        if (got < 0) {
             if (errno != ENODATA && errno != ENOTSUP) return -1;
+            fetched->kind = NOTHING_STORED;
+            fetched->size = 0;
+            return 0;
+        }
+        fetched->kind = STORED + static_cast<int>(fs->chosen);
+        fetched->size = static_cast<size_t>(got);
+        return 0;
+    });
+    fetched->err = result == 0 ? 0 : errno;
+    return result;
+}
+
+int linux_acl_store::fetch_at(int dirfd, const char *name, const struct stat &known,
+                              sys_acl_fetched *fetched) {
+    os_at_path at(dirfd, name);
+    if (!at.ok()) {
+        fetched->err = errno;
+        return -1;
+    }
+    return fetch(at.path(), true, known, fetched);
+}
+
+int linux_acl_store::decode_fetched(const sys_acl_fetched &fetched, const struct stat &st,
+                                    sys_acl *acl) {
+    if (fetched.err != 0) return fail(fetched.err);
+    return or_enomem<int>(-1, [&]() -> int {
+        const uint8_t *data = fetched.value.data();
+        const size_t size = fetched.size;
+        const auto chosen = static_cast<layout>(fetched.kind - STORED);
+        if (fetched.kind == NOTHING_STORED) {
             auto trivial = acl_trivial(st.st_mode);
             acl->assign(trivial.begin(), trivial.end());
             acl->acl_flags = 0;
-        } else if (fs->chosen == layout::nfs_dacl || fs->chosen == layout::nfs_acl) {
+        } else if (chosen == layout::nfs_dacl || chosen == layout::nfs_acl) {
             nfs4_who_resolver names{nullptr, id_of_name, [this](std::string_view domain) {
                                         const std::string &local = local_domain();
                                         return !local.empty() && same_domain(local, domain);
                                     }};
-            int decoded = fs->chosen == layout::nfs_dacl
-                              ? nfs4_dacl_decode(value.data, value.size, names, acl)
-                              : nfs4_string_decode(value.data, value.size, names, acl);
+            int decoded = chosen == layout::nfs_dacl ? nfs4_dacl_decode(data, size, names, acl)
+                                                     : nfs4_string_decode(data, size, names, acl);
             if (decoded != 0) return -1;
             // A principal without a local id could not be written back.
             if (has_unknown_principal(*acl)) return fail(EINVAL);
-        } else if (nfs4_xdr_decode(value.data, value.size, acl) != 0) {
+        } else if (nfs4_xdr_decode(data, size, acl) != 0) {
             return -1;
         }
         acl->origin = sys_acl_origin{true, static_cast<uint64_t>(st.st_dev),

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -66,6 +67,15 @@ class linux_acl_store final : public acl_store {
     int set_known(const char *path, bool link, const struct stat &known,
                   const sys_acl &acl) override;
 
+    // Fetching makes the attribute calls alone; the probe of a new file
+    // system is shared under a lock. Decoding (which may look names up)
+    // stays with the caller's thread.
+    bool fetches_concurrently() const override { return true; }
+    int fetch_at(int dirfd, const char *name, const struct stat &known,
+                 sys_acl_fetched *fetched) override;
+    int decode_fetched(const sys_acl_fetched &fetched, const struct stat &known,
+                       sys_acl *acl) override;
+
   private:
     enum class layout { zfs_xdr, nfs_dacl, nfs_acl, samba_xdr };
 
@@ -80,12 +90,21 @@ class linux_acl_store final : public acl_store {
     // get() once the status `st` of what is read is known.
     int read(const char *path, bool link, const struct stat &st, sys_acl *acl);
 
+    // The system calls of read(), into *fetched: 0, or -1 with errno (kept
+    // in fetched->err too). Safe on several threads at once.
+    int fetch(const char *path, bool link, const struct stat &st, sys_acl_fetched *fetched);
+
     // set() once the status `st` of what is written is known.
     int write(const char *path, bool link, const struct stat &st, const sys_acl &acl);
 
     // Finds (probing once per file system) what holds the ACL of `path` on
-    // device `dev`: 0, or -1 with errno when the probe failed.
+    // device `dev`: 0, or -1 with errno when the probe failed. Safe on
+    // several threads at once; the record found stays where it is.
     int choose(const char *path, bool link, dev_t dev, file_system **fs);
+
+    // What a fetch found: nothing stored (the trivial ACL of the mode), or
+    // a value of the layout `kind - STORED`.
+    static constexpr int NOTHING_STORED = 0, STORED = 1;
 
     // The ACL-wide flags word of the ACL stored for `path`: 0 where nothing
     // (readable as an ACL) is stored. 0, or -1 with errno.
@@ -103,5 +122,7 @@ class linux_acl_store final : public acl_store {
     linux_xattr_calls *calls_;
     std::function<std::string()> domain_source_;
     std::optional<std::string> domain_;
+    std::shared_mutex file_systems_lock_;
     std::unordered_map<dev_t, file_system> file_systems_;
+    sys_acl_fetched own_;  // read()'s, on the program's own thread
 };

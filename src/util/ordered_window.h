@@ -6,23 +6,32 @@
 // One thread, the owner, pushes jobs and takes results. Worker threads run
 // `work` on one job at a time, several at once, each on its own job; `work`
 // must touch nothing but its job and its result (no shared caches, no
-// configuration, no messages) and must not throw. With no workers the owner
-// runs each job itself when it asks for the result, so a one-thread run
-// makes its calls in the order it always did.
+// configuration, no messages) and must not throw. The owner runs jobs too:
+// the oldest one when no worker has started it, and later ones while it
+// waits for a worker. With no workers the owner runs each job when it asks
+// for the result, so a one-thread run makes its calls in the order it always
+// did.
 //
 // Memory is the window: `capacity` slots, made once; a result keeps its
 // storage when its slot is reused. The destructor stops and joins the
 // workers whatever jobs are left (a job being worked on is finished first),
 // so abandoning the owner's work by an exception needs nothing else. Workers
 // start with every signal blocked: signals stay with the owner.
+//
+// Handing jobs over takes no lock: a job is claimed by one atomic step and
+// its end published by another. Threads sleep only when there is nothing to
+// do, and are woken only when they sleep, so that a busy window costs no
+// system calls of its own.
 #pragma once
 
 #include <signal.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <thread>
@@ -37,7 +46,9 @@ class ordered_window {
     // `workers` threads (0: none) and `capacity` slots (at least 1). Throws
     // what thread creation or allocation throws.
     ordered_window(unsigned workers, size_t capacity, work_t work)
-        : work_(std::move(work)), slots_(capacity > 0 ? capacity : 1) {
+        : work_(std::move(work)),
+          capacity_(capacity > 0 ? capacity : 1),
+          slots_(std::make_unique<slot[]>(capacity_)) {
         sigset_t all, before;
         sigfillset(&all);
         pthread_sigmask(SIG_BLOCK, &all, &before);
@@ -56,135 +67,172 @@ class ordered_window {
     ordered_window(const ordered_window &) = delete;
     ordered_window &operator=(const ordered_window &) = delete;
 
-    size_t capacity() const { return slots_.size(); }
+    size_t capacity() const { return capacity_; }
     // Jobs pushed and not yet popped.
-    size_t size() const { return static_cast<size_t>(tail_ - head_); }
-    bool empty() const { return head_ == tail_; }
-    bool full() const { return size() == capacity(); }
+    size_t size() const {
+        return static_cast<size_t>(tail_.load(std::memory_order_relaxed) - head_);
+    }
+    bool empty() const { return size() == 0; }
+    bool full() const { return size() == capacity_; }
     bool threaded() const { return !workers_.empty(); }
 
-    // Adds a job at the back; the window must not be full.
+    // Adds a job at the back; the window must not be full. Workers that
+    // sleep see it after wake().
     void push(Job job) {
-        slot &s = at(tail_);
-        if (!threaded()) {
-            s.job = std::move(job);
-            s.state = QUEUED;
-            ++tail_;
-            return;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            s.job = std::move(job);
-            s.state = QUEUED;
-            ++tail_;
-        }
-        work_ready_.notify_one();
+        const uint64_t tail = tail_.load(std::memory_order_relaxed);
+        slot &s = at(tail);
+        s.job = std::move(job);
+        s.state.store(QUEUED, std::memory_order_relaxed);
+        tail_.store(tail + 1, std::memory_order_seq_cst);  // publishes the job
+    }
+
+    // Wakes the workers that sleep, for the jobs pushed since the last
+    // call: once for many jobs, since waking costs system calls.
+    void wake() {
+        if (sleepers_.load(std::memory_order_seq_cst) == 0) return;
+        { std::lock_guard lock(sleep_lock_); }
+        work_ready_.notify_all();
     }
 
     // The job at the front, as pushed; the window must not be empty.
     const Job &front_job() const { return at(head_).job; }
 
-    // The result of the oldest job, once it is done: waits for the worker
-    // that has it, or runs it here when no worker has started it. The window
-    // must not be empty.
+    // The result of the oldest job once it is done: run here when no worker
+    // has started it, else waited for (running later jobs meanwhile). The
+    // window must not be empty.
     Result &front() {
         slot &s = at(head_);
-        if (!threaded()) {
-            if (s.state == QUEUED) {
-                work_(s.job, s.result);
-                s.state = DONE;
-            }
+        if (s.state.load(std::memory_order_acquire) == DONE) return s.result;
+        uint64_t oldest = head_;
+        if (next_.compare_exchange_strong(oldest, head_ + 1, std::memory_order_acq_rel)) {
+            run(head_);
             return s.result;
         }
-        std::unique_lock lock(mutex_);
-        if (s.state == QUEUED && next_ == head_) {
-            // Nobody has it yet: doing it here beats waiting for a wake-up.
-            ++next_;
-            s.state = WORKING;
-            lock.unlock();
-            work_(s.job, s.result);
-            lock.lock();
-            s.state = DONE;
-            return s.result;
-        }
-        done_.wait(lock, [&] { return s.state == DONE; });
+        wait_done(head_);
         return s.result;
     }
 
     // Drops the oldest job; its result must not be used any more.
     void pop() {
-        if (!threaded()) {
-            at(head_).state = FREE;
-            ++head_;
-            return;
-        }
-        std::lock_guard lock(mutex_);
-        at(head_).state = FREE;
+        at(head_).state.store(FREE, std::memory_order_relaxed);
         ++head_;
     }
 
     // Drops every job, waiting for those being worked on: afterwards no
     // worker touches anything a job refers to.
     void clear() {
-        if (!threaded()) {
-            for (; head_ != tail_; ++head_)
-                at(head_).state = FREE;
-            return;
-        }
-        std::unique_lock lock(mutex_);
-        next_ = tail_;  // nothing more starts
-        done_.wait(lock, [&] {
-            for (uint64_t i = head_; i != tail_; ++i)
-                if (at(i).state == WORKING) return false;
-            return true;
-        });
-        for (; head_ != tail_; ++head_)
-            at(head_).state = FREE;
+        const uint64_t tail = tail_.load(std::memory_order_relaxed);
+        // Nothing more starts; the jobs before `claimed` have been started.
+        const uint64_t claimed = next_.exchange(tail, std::memory_order_acq_rel);
+        for (uint64_t i = head_; i < claimed; ++i)
+            wait_done(i);
+        for (; head_ != tail; ++head_)
+            at(head_).state.store(FREE, std::memory_order_relaxed);
     }
 
   private:
-    enum state_t { FREE, QUEUED, WORKING, DONE };
+    enum state_t { FREE, QUEUED, DONE };
     struct slot {
         Job job{};
         Result result{};
-        state_t state = FREE;
+        std::atomic<int> state{FREE};
     };
 
-    slot &at(uint64_t index) { return slots_[index % slots_.size()]; }
-    const slot &at(uint64_t index) const { return slots_[index % slots_.size()]; }
+    slot &at(uint64_t index) { return slots_[index % capacity_]; }
+    const slot &at(uint64_t index) const { return slots_[index % capacity_]; }
+
+    void run(uint64_t index) {
+        slot &s = at(index);
+        work_(s.job, s.result);
+        s.state.store(DONE, std::memory_order_seq_cst);
+    }
+
+    // Claims the next job not started yet, if any: its number in *index.
+    bool claim(uint64_t *index) {
+        uint64_t n = next_.load(std::memory_order_acquire);
+        while (n < tail_.load(std::memory_order_acquire)) {
+            if (next_.compare_exchange_weak(n, n + 1, std::memory_order_acq_rel)) {
+                *index = n;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Owner: until job `index` is done, runs the jobs nobody has started,
+    // then spins a little, then sleeps until the worker that has it says it
+    // is done.
+    void wait_done(uint64_t index) {
+        slot &s = at(index);
+        for (int spins = 0; s.state.load(std::memory_order_acquire) != DONE;) {
+            uint64_t n;
+            if (claim(&n)) {
+                run(n);
+                continue;
+            }
+            if (++spins < SPINS) continue;
+            std::unique_lock lock(owner_lock_);
+            awaited_.store(index, std::memory_order_seq_cst);
+            owner_woken_.wait(lock,
+                              [&] { return s.state.load(std::memory_order_seq_cst) == DONE; });
+            awaited_.store(NONE, std::memory_order_relaxed);
+        }
+    }
 
     void serve(std::stop_token stop) {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            if (!work_ready_.wait(lock, stop, [&] { return next_ != tail_; })) return;
-            slot &s = at(next_++);
-            s.state = WORKING;
-            lock.unlock();
-            work_(s.job, s.result);
-            lock.lock();
-            s.state = DONE;
-            done_.notify_all();
+        for (int idle_spins = 0;;) {
+            uint64_t n;
+            if (claim(&n)) {
+                idle_spins = 0;
+                run(n);
+                // Only the job the owner sleeps for wakes it.
+                if (awaited_.load(std::memory_order_seq_cst) == n) {
+                    { std::lock_guard lock(owner_lock_); }
+                    owner_woken_.notify_one();
+                }
+                continue;
+            }
+            // New jobs often come soon (the next directory): a short look
+            // before sleeping saves a sleep and a wake-up.
+            if (++idle_spins < SPINS) continue;
+            idle_spins = 0;
+            std::unique_lock lock(sleep_lock_);
+            sleepers_.fetch_add(1, std::memory_order_seq_cst);
+            bool go = work_ready_.wait(lock, stop, [&] {
+                return next_.load(std::memory_order_seq_cst) <
+                       tail_.load(std::memory_order_seq_cst);
+            });
+            sleepers_.fetch_sub(1, std::memory_order_seq_cst);
+            if (!go) return;
         }
     }
 
     void stop_workers() {
-        if (threaded()) {
-            std::lock_guard lock(mutex_);
-            next_ = tail_;  // jobs not started stay so
-        }
+        if (threaded()) clear();
         for (std::jthread &t : workers_)
             t.request_stop();
         workers_.clear();  // joins
     }
 
+    // Polls of a job's end before the owner sleeps.
+    static constexpr int SPINS = 2000;
+
     work_t work_;
-    std::vector<slot> slots_;
-    // Jobs [head_, tail_) are in the window; [next_, tail_) not started yet.
+    const size_t capacity_;
+    std::unique_ptr<slot[]> slots_;
+    // Jobs [head_, tail_) are in the window, [next_, tail_) not started.
     // Monotonic counters; a job's slot is its number modulo the capacity.
-    uint64_t head_ = 0, next_ = 0, tail_ = 0;
-    std::mutex mutex_;
+    // head_ and tail_ change on the owner's thread only.
+    uint64_t head_ = 0;
+    std::atomic<uint64_t> next_{0}, tail_{0};
+    std::mutex sleep_lock_;
     std::condition_variable_any work_ready_;
-    std::condition_variable done_;
+    std::atomic<int> sleepers_{0};
+    std::mutex owner_lock_;
+    std::condition_variable owner_woken_;
+    // The job the owner sleeps for, or NONE.
+    static constexpr uint64_t NONE = UINT64_MAX;
+    std::atomic<uint64_t> awaited_{NONE};
     // Last: the threads are joined before anything they use is destroyed.
     std::vector<std::jthread> workers_;
 };

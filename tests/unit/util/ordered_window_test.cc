@@ -33,6 +33,7 @@ TEST(OrderedWindow, ResultsComeBackInPushOrderEachJobRunOnce) {
         while (pushed < JOBS || !window.empty()) {
             while (pushed < JOBS && !window.full())
                 window.push(pushed++);
+            window.wake();
             EXPECT_LE(window.size(), window.capacity());
             int job = window.front_job();
             EXPECT_EQ(window.front(), static_cast<long>(job) * job);
@@ -81,6 +82,7 @@ TEST(OrderedWindow, ClearWaitsForRunningJobsAndTheWindowCanBeUsedAgain) {
     for (int round = 0; round < 20; round++) {
         for (int i = 0; i < 6; i++)
             window.push(i);
+        window.wake();
         if (round % 2 == 1) {
             EXPECT_EQ(window.front(), 0);
         }
@@ -106,6 +108,7 @@ TEST(OrderedWindow, AbandoningTheOwnerStopsTheWorkersAndNoJobRunsAfterwards) {
         });
         for (int i = 0; i < 16; i++)
             window.push(i);
+        window.wake();
         window.front();
         throw std::runtime_error("abandoned");
     } catch (const std::runtime_error &) {
@@ -131,6 +134,7 @@ TEST(OrderedWindow, WorkersRunWithSignalsBlockedAndTheOwnerKeepsItsMask) {
         });
         // Only a worker may run it: the owner waits until the worker has.
         window.push(1);
+        window.wake();
         for (int tries = 0; tries < 2000 && blocked.load() < 0; tries++)
             std::this_thread::sleep_for(1ms);
         window.front();
