@@ -247,7 +247,9 @@ TEST(Terminal, CtrlCCancelsTheRunningCommand) {
         term.send("print-work-directory\r");
         ASSERT_TRUE(term.wait_for(dir.path() + "/big\r\n> "));
         term.send("config\r");
-        ASSERT_TRUE(term.wait_for("Style:              CSV\r\n  Keep Going:         No\r\n> "));
+        ASSERT_TRUE(
+            term.wait_for("Style:              CSV\r\n  Keep Going:         No\r\n"
+                          "  Jobs:               Auto\r\n> "));
         term.send("echo-text ${A}\r");
         ASSERT_TRUE(term.wait_for("owner@:"));
         ASSERT_TRUE(term.wait_for("\r\n> "));
