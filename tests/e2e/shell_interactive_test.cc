@@ -201,7 +201,9 @@ TEST(Terminal, TabCompletesCommandsAndOptions) {
 // presses Ctrl-C.
 void big_tree(const temp_dir &dir, const std::string &name) {
     ASSERT_EQ(mkdir(dir.file(name).c_str(), 0755), 0);
-    for (int i = 0; i < 3000; ++i)
+    // Enough that a listing with read-ahead threads is still running when
+    // the test's Ctrl-C comes, on a loaded machine too.
+    for (int i = 0; i < 20000; ++i)
         dir.write(name + "/f" + std::to_string(i), "");
 }
 
