@@ -454,9 +454,10 @@ unsigned walk_read_ahead_threads() {
     int jobs = config.jobs;
     if (jobs == 1) return 0;
     if (jobs <= 0) {
-        // Fetching is mostly waiting for the file system (a cold disk, a
-        // server): a few threads per CPU keep it busy.
-        jobs = static_cast<int>(2 * std::max(1u, std::thread::hardware_concurrency()));
+        // One per CPU (two at least: fetching is partly waiting for the
+        // file system). More only burn CPU on the hand-offs; measured with
+        // bench/run.sh.
+        jobs = static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
     }
     return std::min(static_cast<unsigned>(jobs), MAX_THREADS);
 }

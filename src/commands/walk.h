@@ -101,7 +101,7 @@ int walk_path(const char *path, walk_callback_t callback, void *context, int max
               uint16_t types, walk_prefetch prefetch = walk_prefetch::status);
 
 // The worker threads of a walk's read-ahead for config.jobs: 0 for 1, a
-// number from the CPUs for 0 (or below), else the number asked (at most
+// thread per CPU (at least two) for 0 or below, else the number asked (at most
 // 64).
 unsigned walk_read_ahead_threads();
 

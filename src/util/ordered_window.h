@@ -215,7 +215,7 @@ class ordered_window {
     }
 
     // Polls of a job's end before the owner sleeps.
-    static constexpr int SPINS = 2000;
+    static constexpr int SPINS = 200;
 
     work_t work_;
     const size_t capacity_;
