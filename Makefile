@@ -90,8 +90,10 @@ demo: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target vossik
 	@sh scripts/demo.sh $(BUILD)/vossik
 
-# LINKS=1 adds a link for every command name, for the multi-call mode.
-install: program
+# LINKS=1 adds a link for every command name, for the multi-call mode. Like
+# demo and deb it installs the missing Debian packages first, so that it
+# works as the first command on a bare machine.
+install: deps program
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 	@if [ "$(LINKS)" = 1 ]; then sh scripts/links.sh install "$(DESTDIR)$(PREFIX)/bin" $(BUILD)/vossik; fi
 
