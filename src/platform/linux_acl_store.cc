@@ -1,5 +1,6 @@
 #include "platform/linux_acl_store.h"
 
+#include <fcntl.h>
 #include <sys/xattr.h>
 
 #include <cerrno>
@@ -48,19 +49,19 @@ struct attribute_value {
 
 // Reads the value of the attribute `name` of `path` into *value: 0, or -1
 // with errno (ENODATA when there is none).
-int read_value(linux_xattr_calls &calls, const char *path, bool link, const char *name,
+int read_value(linux_xattr_calls &calls, const xattr_object &at, const char *name,
                attribute_value *value) {
-    ssize_t got = calls.getxattr(path, link, name, value->small, sizeof value->small);
+    ssize_t got = calls.getxattr(at, name, value->small, sizeof value->small);
     // Too large for the first read: ask for its size and read that much,
     // once more when it grew in between.
     for (int tries = 0; got < 0 && errno == ERANGE && tries < SIZED_READS; ++tries) {
-        ssize_t need = calls.getxattr(path, link, name, nullptr, 0);
+        ssize_t need = calls.getxattr(at, name, nullptr, 0);
         if (need <= 0) {
             got = need;  // an error, or a value emptied in between
             break;
         }
         value->large = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(need));
-        got = calls.getxattr(path, link, name, value->large.get(), static_cast<size_t>(need));
+        got = calls.getxattr(at, name, value->large.get(), static_cast<size_t>(need));
         if (got >= 0) {
             value->data = value->large.get();
             value->size = static_cast<size_t>(got);
@@ -114,18 +115,23 @@ bool id_of_name(bool group, std::string_view name, uint32_t *id) {
 
 }  // namespace
 
-int linux_xattr_calls::stat(const char *path, bool link, struct stat *st) {
-    return link ? ::lstat(path, st) : ::stat(path, st);
+int linux_xattr_calls::stat(const xattr_object &at, struct stat *st) {
+    if (at.dirfd != AT_FDCWD) return ::fstatat(at.dirfd, at.path, st, AT_SYMLINK_NOFOLLOW);
+    return at.link ? ::lstat(at.path, st) : ::stat(at.path, st);
 }
 
-ssize_t linux_xattr_calls::getxattr(const char *path, bool link, const char *name, void *value,
+ssize_t linux_xattr_calls::getxattr(const xattr_object &at, const char *name, void *value,
                                     size_t size) {
-    return link ? ::lgetxattr(path, name, value, size) : ::getxattr(path, name, value, size);
+    if (at.dirfd != AT_FDCWD) return os_getxattr_at(at.dirfd, at.path, name, value, size);
+    return at.link ? ::lgetxattr(at.path, name, value, size)
+                   : ::getxattr(at.path, name, value, size);
 }
 
-int linux_xattr_calls::setxattr(const char *path, bool link, const char *name, const void *value,
+int linux_xattr_calls::setxattr(const xattr_object &at, const char *name, const void *value,
                                 size_t size) {
-    return link ? ::lsetxattr(path, name, value, size, 0) : ::setxattr(path, name, value, size, 0);
+    if (at.dirfd != AT_FDCWD) return os_setxattr_at(at.dirfd, at.path, name, value, size);
+    return at.link ? ::lsetxattr(at.path, name, value, size, 0)
+                   : ::setxattr(at.path, name, value, size, 0);
 }
 
 linux_acl_store::linux_acl_store(linux_xattr_calls *calls,
@@ -157,7 +163,7 @@ const std::string &linux_acl_store::local_domain() {
     return *domain_;
 }
 
-int linux_acl_store::choose(const char *path, bool link, dev_t dev, file_system **fs) {
+int linux_acl_store::choose(const xattr_object &at, dev_t dev, file_system **fs) {
     {
         std::shared_lock reading(file_systems_lock_);
         auto known = file_systems_.find(dev);
@@ -179,8 +185,8 @@ int linux_acl_store::choose(const char *path, bool link, dev_t dev, file_system 
     // nfs4_dacl also offers nfs4_acl, which lacks the ACL-wide flags word.
     layout chosen = layout::samba_xdr;
     for (layout candidate : {layout::zfs_xdr, layout::nfs_dacl, layout::nfs_acl}) {
-        if (calls_->getxattr(path, link, attribute_name(candidate), nullptr, 0) >= 0 ||
-            errno == ERANGE || errno == E2BIG) {
+        if (calls_->getxattr(at, attribute_name(candidate), nullptr, 0) >= 0 || errno == ERANGE ||
+            errno == E2BIG) {
             chosen = candidate;
             break;
         }
@@ -193,8 +199,9 @@ int linux_acl_store::choose(const char *path, bool link, dev_t dev, file_system 
 int linux_acl_store::get(const char *path, bool link, sys_acl *acl) {
     if (path == nullptr || acl == nullptr) return fail(EINVAL);
     struct stat st;
-    if (calls_->stat(path, link, &st) != 0) return -1;
-    return read(path, link, st, acl);
+    const xattr_object at{AT_FDCWD, path, link};
+    if (calls_->stat(at, &st) != 0) return -1;
+    return read(at, st, acl);
 }
 
 int linux_acl_store::get_known(const char *path, bool link, const struct stat &known,
@@ -202,20 +209,26 @@ int linux_acl_store::get_known(const char *path, bool link, const struct stat &k
     if (path == nullptr || acl == nullptr) return fail(EINVAL);
     // lstat(2) describes a link, not what a followed read reaches.
     if (!link && S_ISLNK(known.st_mode)) return get(path, link, acl);
-    return read(path, link, known, acl);
+    return read({AT_FDCWD, path, link}, known, acl);
 }
 
-int linux_acl_store::read(const char *path, bool link, const struct stat &st, sys_acl *acl) {
-    fetch(path, link, st, &own_);
+int linux_acl_store::get_at(int dirfd, const char *name, const struct stat &known, sys_acl *acl) {
+    if (acl == nullptr) return fail(EINVAL);
+    if (!os_at_name_valid(dirfd, name)) return -1;
+    return read({dirfd, name, true}, known, acl);
+}
+
+int linux_acl_store::read(const xattr_object &at, const struct stat &st, sys_acl *acl) {
+    fetch(at, st, &own_);
     return decode_fetched(own_, st, acl);
 }
 
-int linux_acl_store::fetch(const char *path, bool link, const struct stat &st,
+int linux_acl_store::fetch(const xattr_object &at, const struct stat &st,
                            sys_acl_fetched *fetched) {
     int result = or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         file_system *fs;
-        if (choose(path, link, st.st_dev, &fs) != 0) return -1;
+        if (choose(at, st.st_dev, &fs) != 0) return -1;
         const char *name = attribute_name(fs->chosen);
         // The first read's buffer, given back after one big ACL.
         std::vector<uint8_t> &value = fetched->value;
@@ -223,17 +236,17 @@ int linux_acl_store::fetch(const char *path, bool link, const struct stat &st,
             value.resize(FIRST_READ);
             value.shrink_to_fit();
         }
-        ssize_t got = calls_->getxattr(path, link, name, value.data(), value.size());
+        ssize_t got = calls_->getxattr(at, name, value.data(), value.size());
         // Too large for the first read: ask for its size and read that much,
         // once more when it grew in between.
         for (int tries = 0; got < 0 && errno == ERANGE && tries < SIZED_READS; ++tries) {
-            ssize_t need = calls_->getxattr(path, link, name, nullptr, 0);
+            ssize_t need = calls_->getxattr(at, name, nullptr, 0);
             if (need <= 0) {
                 got = need;  // an error, or a value emptied in between
                 break;
             }
             value.resize(static_cast<size_t>(need));
-            got = calls_->getxattr(path, link, name, value.data(), value.size());
+            got = calls_->getxattr(at, name, value.data(), value.size());
         }
         if (got < 0) {
             if (errno != ENODATA && errno != ENOTSUP) return -1;
@@ -251,12 +264,11 @@ int linux_acl_store::fetch(const char *path, bool link, const struct stat &st,
 
 int linux_acl_store::fetch_at(int dirfd, const char *name, const struct stat &known,
                               sys_acl_fetched *fetched) {
-    os_at_path at(dirfd, name);
-    if (!at.ok()) {
+    if (!os_at_name_valid(dirfd, name)) {
         fetched->err = errno;
         return -1;
     }
-    return fetch(at.path(), true, known, fetched);
+    return fetch({dirfd, name, true}, known, fetched);
 }
 
 int linux_acl_store::decode_fetched(const sys_acl_fetched &fetched, const struct stat &st,
@@ -289,11 +301,11 @@ int linux_acl_store::decode_fetched(const sys_acl_fetched &fetched, const struct
     });
 }
 
-int linux_acl_store::stored_acl_flags(const char *path, bool link, layout chosen, uint32_t *flags) {
+int linux_acl_store::stored_acl_flags(const xattr_object &at, layout chosen, uint32_t *flags) {
     *flags = 0;
     if (chosen == layout::nfs_acl) return 0;  // this layout has no word
     attribute_value value;
-    if (read_value(*calls_, path, link, attribute_name(chosen), &value) != 0)
+    if (read_value(*calls_, at, attribute_name(chosen), &value) != 0)
         return errno == ENODATA || errno == ENOTSUP ? 0 : -1;
     // The entries need not be readable: the word is kept all the same. A
     // value that is no ACL at all has no word to keep.
@@ -321,8 +333,9 @@ int linux_acl_store::encode(layout chosen, const sys_acl &acl, bool names,
 int linux_acl_store::set(const char *path, bool link, const sys_acl &acl) {
     if (path == nullptr) return fail(EINVAL);
     struct stat st;
-    if (calls_->stat(path, link, &st) != 0) return -1;
-    return write(path, link, st, acl);
+    const xattr_object at{AT_FDCWD, path, link};
+    if (calls_->stat(at, &st) != 0) return -1;
+    return write(at, st, acl);
 }
 
 int linux_acl_store::set_known(const char *path, bool link, const struct stat &known,
@@ -330,14 +343,24 @@ int linux_acl_store::set_known(const char *path, bool link, const struct stat &k
     if (path == nullptr) return fail(EINVAL);
     // lstat(2) describes a link, not what a followed write reaches.
     if (!link && S_ISLNK(known.st_mode)) return set(path, link, acl);
-    return write(path, link, known, acl);
+    return write({AT_FDCWD, path, link}, known, acl);
 }
 
-int linux_acl_store::write(const char *path, bool link, const struct stat &st, const sys_acl &acl) {
+int linux_acl_store::set_at(int dirfd, const char *name, const struct stat *known,
+                            const sys_acl &acl) {
+    if (!os_at_name_valid(dirfd, name)) return -1;
+    const xattr_object at{dirfd, name, true};
+    if (known != nullptr) return write(at, *known, acl);
+    struct stat st;
+    if (calls_->stat(at, &st) != 0) return -1;
+    return write(at, st, acl);
+}
+
+int linux_acl_store::write(const xattr_object &at, const struct stat &st, const sys_acl &acl) {
     return or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
         file_system *fs;
-        if (choose(path, link, st.st_dev, &fs) != 0) return -1;
+        if (choose(at, st.st_dev, &fs) != 0) return -1;
         const layout chosen = fs->chosen;
         const char *name = attribute_name(chosen);
         // ZFS would store the entries without them, silently.
@@ -348,13 +371,13 @@ int linux_acl_store::write(const char *path, bool link, const struct stat &st, c
         if (encode(chosen, acl, names, &blob) != 0) return -1;
 
         uint32_t acl_flags = acl.acl_flags;
-        if (!acl.origin.is(st) && stored_acl_flags(path, link, chosen, &acl_flags) != 0) return -1;
+        if (!acl.origin.is(st) && stored_acl_flags(at, chosen, &acl_flags) != 0) return -1;
         const bool has_word = chosen != layout::nfs_acl;
         if (has_word) put_acl_flags(&blob, acl_flags);
 
         // One call replaces the whole value: a failed write leaves the old
         // ACL as it was.
-        if (calls_->setxattr(path, link, name, blob.data(), blob.size()) == 0) return 0;
+        if (calls_->setxattr(at, name, blob.data(), blob.size()) == 0) return 0;
         // An NFS server with id mapping refuses decimal ids (and one without
         // it may refuse names): the other form is tried once.
         if (!nfs || errno != EINVAL || local_domain().empty()) return -1;
@@ -362,7 +385,7 @@ int linux_acl_store::write(const char *path, bool link, const struct stat &st, c
         if (encode(chosen, acl, !names, &other) != 0) return -1;
         if (has_word) put_acl_flags(&other, acl_flags);
         if (other == blob) return fail(EINVAL);  // no principal to write another way
-        if (calls_->setxattr(path, link, name, other.data(), other.size()) != 0) return -1;
+        if (calls_->setxattr(at, name, other.data(), other.size()) != 0) return -1;
         fs->names_first = !names;
         return 0;
     });

@@ -36,6 +36,15 @@
 
 #include "platform/acl_store.h"
 
+// What the store's calls reach: `path` as typed, the link itself when `link`
+// is true; or, with `dirfd` an open directory, the object `path` (one name)
+// itself in that directory.
+struct xattr_object {
+    int dirfd;
+    const char *path;
+    bool link;
+};
+
 // The system calls the store makes, as an interface so that tests can play
 // file systems the machine does not have. `link` selects the call that does
 // not follow a final symbolic link.
@@ -43,13 +52,11 @@ class linux_xattr_calls {
   public:
     virtual ~linux_xattr_calls() = default;
     // stat(2), or lstat(2) for a link: 0, or -1 with errno.
-    virtual int stat(const char *path, bool link, struct stat *st);
+    virtual int stat(const xattr_object &at, struct stat *st);
     // getxattr(2) / lgetxattr(2): the value's size, or -1 with errno.
-    virtual ssize_t getxattr(const char *path, bool link, const char *name, void *value,
-                             size_t size);
+    virtual ssize_t getxattr(const xattr_object &at, const char *name, void *value, size_t size);
     // setxattr(2) / lsetxattr(2), creating or replacing: 0, or -1 with errno.
-    virtual int setxattr(const char *path, bool link, const char *name, const void *value,
-                         size_t size);
+    virtual int setxattr(const xattr_object &at, const char *name, const void *value, size_t size);
 };
 
 class linux_acl_store final : public acl_store {
@@ -66,6 +73,8 @@ class linux_acl_store final : public acl_store {
     int get_known(const char *path, bool link, const struct stat &known, sys_acl *acl) override;
     int set_known(const char *path, bool link, const struct stat &known,
                   const sys_acl &acl) override;
+    int get_at(int dirfd, const char *name, const struct stat &known, sys_acl *acl) override;
+    int set_at(int dirfd, const char *name, const struct stat *known, const sys_acl &acl) override;
 
     // Fetching makes the attribute calls alone; the probe of a new file
     // system is shared under a lock. Decoding (which may look names up)
@@ -88,19 +97,19 @@ class linux_acl_store final : public acl_store {
     static const char *attribute_name(layout chosen);
 
     // get() once the status `st` of what is read is known.
-    int read(const char *path, bool link, const struct stat &st, sys_acl *acl);
+    int read(const xattr_object &at, const struct stat &st, sys_acl *acl);
 
     // The system calls of read(), into *fetched: 0, or -1 with errno (kept
     // in fetched->err too). Safe on several threads at once.
-    int fetch(const char *path, bool link, const struct stat &st, sys_acl_fetched *fetched);
+    int fetch(const xattr_object &at, const struct stat &st, sys_acl_fetched *fetched);
 
     // set() once the status `st` of what is written is known.
-    int write(const char *path, bool link, const struct stat &st, const sys_acl &acl);
+    int write(const xattr_object &at, const struct stat &st, const sys_acl &acl);
 
     // Finds (probing once per file system) what holds the ACL of `path` on
     // device `dev`: 0, or -1 with errno when the probe failed. Safe on
     // several threads at once; the record found stays where it is.
-    int choose(const char *path, bool link, dev_t dev, file_system **fs);
+    int choose(const xattr_object &at, dev_t dev, file_system **fs);
 
     // What a fetch found: nothing stored (the trivial ACL of the mode), or
     // a value of the layout `kind - STORED`.
@@ -108,7 +117,7 @@ class linux_acl_store final : public acl_store {
 
     // The ACL-wide flags word of the ACL stored for `path`: 0 where nothing
     // (readable as an ACL) is stored. 0, or -1 with errno.
-    int stored_acl_flags(const char *path, bool link, layout chosen, uint32_t *flags);
+    int stored_acl_flags(const xattr_object &at, layout chosen, uint32_t *flags);
 
     // Encodes `acl` in the layout `chosen`, NFS principals as name@domain
     // when `names` is true (decimal ids where there is no name), else as

@@ -3,8 +3,13 @@
 // since it was opened, and the name after it is looked up in that
 // directory alone.
 #include <fcntl.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/os_at.h"
@@ -38,3 +43,80 @@ os_at_path::os_at_path(int dirfd, const char *name) {
 }
 
 os_at_path::~os_at_path() = default;
+
+namespace {
+
+// The kernel's numbers (6.13 on; every architecture but alpha shares them),
+// where the C library does not know them yet.
+#if !defined(SYS_setxattrat) && !defined(__alpha__)
+#define SYS_setxattrat 463
+#endif
+#if !defined(SYS_getxattrat) && !defined(__alpha__)
+#define SYS_getxattrat 464
+#endif
+
+#if defined(SYS_getxattrat) && defined(SYS_setxattrat)
+// The argument block of the *xattrat calls.
+struct xattr_args {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+};
+
+// Set once a call showed that this kernel (or the sandbox around it) lacks
+// the at-calls, so that later calls go to procfs at once.
+std::atomic<bool> at_calls_missing{false};
+
+// Whether a failed at-call means "not here": ENOSYS from an older kernel, or
+// EPERM from a sandbox that refuses calls it does not know. A true EPERM
+// is answered the same by the procfs call, which then reports it.
+bool at_call_missing(int err) {
+    return err == ENOSYS || err == EPERM;
+}
+#endif
+
+}  // namespace
+
+ssize_t os_getxattr_at(int dirfd, const char *name, const char *attribute, void *value,
+                       size_t size) {
+    if (!os_at_name_valid(dirfd, name)) return -1;
+#if defined(SYS_getxattrat)
+    if (dirfd != AT_FDCWD && !at_calls_missing.load(std::memory_order_relaxed)) {
+        xattr_args args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+        if (size > UINT32_MAX) args.size = UINT32_MAX;
+        long got = syscall(SYS_getxattrat, dirfd, name, AT_SYMLINK_NOFOLLOW, attribute, &args,
+                           sizeof args);
+        if (got >= 0 || !at_call_missing(errno)) return got;
+        int err = errno;
+        os_at_path at(dirfd, name);
+        if (!at.ok()) return -1;
+        ssize_t again = lgetxattr(at.path(), attribute, value, size);
+        if (again >= 0 || errno != err) at_calls_missing.store(true, std::memory_order_relaxed);
+        return again;
+    }
+#endif
+    os_at_path at(dirfd, name);
+    return at.ok() ? lgetxattr(at.path(), attribute, value, size) : -1;
+}
+
+int os_setxattr_at(int dirfd, const char *name, const char *attribute, const void *value,
+                   size_t size) {
+    if (!os_at_name_valid(dirfd, name)) return -1;
+#if defined(SYS_setxattrat)
+    if (dirfd != AT_FDCWD && !at_calls_missing.load(std::memory_order_relaxed)) {
+        if (size > UINT32_MAX) return errno = E2BIG, -1;
+        xattr_args args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+        long done = syscall(SYS_setxattrat, dirfd, name, AT_SYMLINK_NOFOLLOW, attribute, &args,
+                            sizeof args);
+        if (done == 0 || !at_call_missing(errno)) return done == 0 ? 0 : -1;
+        int err = errno;
+        os_at_path at(dirfd, name);
+        if (!at.ok()) return -1;
+        int again = lsetxattr(at.path(), attribute, value, size, 0);
+        if (again == 0 || errno != err) at_calls_missing.store(true, std::memory_order_relaxed);
+        return again;
+    }
+#endif
+    os_at_path at(dirfd, name);
+    return at.ok() ? lsetxattr(at.path(), attribute, value, size, 0) : -1;
+}

@@ -6,22 +6,18 @@
 
 #include "platform/os_at.h"
 
+bool os_at_name_valid(int dirfd, const char *name) {
+    if (name == nullptr || *name == '\0') return errno = EINVAL, false;
+    if (dirfd == AT_FDCWD) return true;
+    if (std::strchr(name, '/') != nullptr) return errno = EINVAL, false;
+    if (dirfd < 0) return errno = EBADF, false;
+    return true;
+}
+
 bool os_at_path::settled(int dirfd, const char *name) {
-    if (name == nullptr || *name == '\0') {
-        errno = EINVAL;
-        return true;
-    }
+    if (!os_at_name_valid(dirfd, name)) return true;
     if (dirfd == AT_FDCWD) {
         path_ = name;
-        return true;
-    }
-    // One component: a '/' would let the lookup pass through links again.
-    if (std::strchr(name, '/') != nullptr) {
-        errno = EINVAL;
-        return true;
-    }
-    if (dirfd < 0) {
-        errno = EBADF;
         return true;
     }
     return false;

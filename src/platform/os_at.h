@@ -18,7 +18,29 @@
 // unchanged (the named paths of a command resolve as typed).
 #pragma once
 
+#include <sys/types.h>
+
 #include <climits>
+#include <cstddef>
+
+// Whether `name` can name an object for the calls here: not empty, and with
+// a directory descriptor one component (a '/' would let the lookup pass
+// through links again). False with errno EINVAL, or EBADF for a negative
+// descriptor other than AT_FDCWD.
+bool os_at_name_valid(int dirfd, const char *name);
+
+#ifdef __linux__
+// The attribute calls of the object `name` itself (one component, a final
+// symbolic link not followed) in the directory open as `dirfd`, as
+// lgetxattr(2) and lsetxattr(2) (create or replace) would make them. The
+// kernel's getxattrat(2) and setxattrat(2) do it in one look-up; where the
+// kernel lacks them (or a sandbox refuses them) the procfs name of
+// os_at_path is used.
+ssize_t os_getxattr_at(int dirfd, const char *name, const char *attribute, void *value,
+                       size_t size);
+int os_setxattr_at(int dirfd, const char *name, const char *attribute, const void *value,
+                   size_t size);
+#endif
 
 class os_at_path {
   public:

@@ -200,7 +200,8 @@ class played_fs : public linux_xattr_calls {
     // Runs after each call that asks for a value's size.
     std::function<void()> after_size_query;
 
-    int stat(const char *path, bool, struct stat *st) override {
+    int stat(const xattr_object &at, struct stat *st) override {
+        const char *path = at.path;
         ++stats;
         auto d = devices.find(path);
         if (d == devices.end()) return errno = ENOENT, -1;
@@ -210,7 +211,8 @@ class played_fs : public linux_xattr_calls {
         st->st_ino = std::hash<std::string>()(path);
         return 0;
     }
-    ssize_t getxattr(const char *path, bool, const char *name, void *value, size_t size) override {
+    ssize_t getxattr(const xattr_object &at, const char *name, void *value, size_t size) override {
+        const char *path = at.path;
         ++gets[name];
         std::string n = name;
         bool system = n.rfind("system.", 0) == 0;
@@ -229,8 +231,9 @@ class played_fs : public linux_xattr_calls {
         std::copy(v->second.begin(), v->second.end(), static_cast<uint8_t *>(value));
         return static_cast<ssize_t>(v->second.size());
     }
-    int setxattr(const char *path, bool, const char *name, const void *value,
+    int setxattr(const xattr_object &at, const char *name, const void *value,
                  size_t size) override {
+        const char *path = at.path;
         ++sets[name];
         std::string n = name;
         if (n.rfind("system.", 0) == 0 && !offers(path, n)) return errno = ENOTSUP, -1;
