@@ -191,8 +191,10 @@ class walker {
     // Fetching: the status of `name` in the directory `dirfd`, taken
     // without following a link, into a new object at `depth`. The path as
     // walked is the branch path as it stands. False (reported) on failure.
-    bool fetch(int dirfd, const char *name, unsigned depth, walk_object *object) {
-        seam(walk_moment::before_status, path_);
+    // `announce`: the seam has not been told of this status yet.
+    bool fetch(int dirfd, const char *name, unsigned depth, walk_object *object,
+               bool announce = true) {
+        if (announce) seam(walk_moment::before_status, path_);
         *object = walk_object{dirfd, name, path_.c_str(), {}, depth};
         if (fs_lstat_at(dirfd, name, &object->st) != 0) {
             fail(path_.c_str());
@@ -229,30 +231,51 @@ class walker {
     // A subdirectory whose turn has come: `name` in the directory `dirfd`,
     // whose path is the first `parent_length` characters of the branch
     // path. Its status is taken anew: what it is now is what it is handled
-    // as.
+    // as. One the walk will enter is opened first and is from then on
+    // reached through its own descriptor (as "." in it): its status, its
+    // ACL and its entries are that directory's whatever takes its name
+    // meanwhile, and it costs one status call.
     void visit_directory(int dirfd, const char *name, size_t parent_length, unsigned depth) {
         path_.resize(parent_length);
         path_ += '/';
         path_ += name;
         walk_object object{};
-        if (!fetch(dirfd, name, depth, &object)) return;
+        fs_fd opened;
+        const bool enters = static_cast<long long>(depth) != max_depth_;
+        if (enters) {
+            seam(walk_moment::before_status, path_);
+            object = walk_object{-1, ".", path_.c_str(), {}, depth};
+            opened.reset(fs_open_dir_status_at(dirfd, name, &object.st));
+            object.dirfd = opened.get();
+            if (opened) seam(walk_moment::before_visit, path_);
+        }
+        // Not opened (a link or a file now, unreadable, gone, out of
+        // descriptors): its status as it stands; entering it says why not.
+        if (!opened && !fetch(dirfd, name, depth, &object, !enters)) return;
         process(object, false);
-        if (descends(object.st, depth)) enter(dirfd, name, object.st, depth);
+        if (opened)
+            enter_opened(std::move(opened), object.st, depth);
+        else if (descends(object.st, depth))
+            enter(dirfd, name, object.st, depth);
     }
 
     // Opens the directory `name` of `dirfd` (the one `st` describes, at
-    // `depth`, whose path is the branch path), reads it to its end, visits
-    // its non-directories and puts it on the branch with its
-    // subdirectories. The stream is closed before the subdirectories are
-    // walked.
+    // `depth`, whose path is the branch path) and enters it.
     void enter(int dirfd, const char *name, const struct stat &st, unsigned depth) {
-        level dir;
-        dir.fd.reset(fs_open_dir_at(dirfd, name, st));
+        fs_fd fd(fs_open_dir_at(dirfd, name, st));
         // Below a descriptor limit smaller than the cap, the branch gives
         // one of its own back.
-        if (!dir.fd && errno == EMFILE && close_shallowest())
-            dir.fd.reset(fs_open_dir_at(dirfd, name, st));
-        if (!dir.fd) return fail(path_.c_str());
+        if (!fd && errno == EMFILE && close_shallowest()) fd.reset(fs_open_dir_at(dirfd, name, st));
+        if (!fd) return fail(path_.c_str());
+        enter_opened(std::move(fd), st, depth);
+    }
+
+    // Enters the directory open as `fd`: reads it to its end, visits its
+    // non-directories and puts it on the branch with its subdirectories.
+    // The stream is closed before the subdirectories are walked.
+    void enter_opened(fs_fd fd, const struct stat &st, unsigned depth) {
+        level dir;
+        dir.fd = std::move(fd);
         dir.dev = st.st_dev;
         dir.ino = st.st_ino;
         dir.path_length = path_.size();

@@ -139,6 +139,14 @@ int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected) {
     return fd.release();
 }
 
+int fs_open_dir_status_at(int dirfd, const char *name, struct stat *st) {
+    if (dirfd < 0 || name == nullptr || st == nullptr || std::strchr(name, '/') != nullptr)
+        return fail(EINVAL);
+    fs_fd fd(openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (!fd || fstat(fd.get(), st) != 0) return -1;
+    return fd.release();
+}
+
 int fs_open_parent(const char *path, std::string *last) {
     if (path == nullptr || last == nullptr) return fail(EINVAL);
     std::string_view rest = path;

@@ -108,6 +108,13 @@ int fs_lstat_at(int dirfd, const char *name, struct stat *st);
 // place of the expected one, ENOTDIR when it is no directory.
 int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected);
 
+// Opens the directory `name` (one component, a symbolic link not followed)
+// in the directory open as `dirfd`, as fs_open_dir_at() does, and takes its
+// status from the descriptor into *st: what is opened is what is described.
+// A new descriptor, or -1 with errno (ELOOP for a link, ENOTDIR for anything
+// else that is no directory).
+int fs_open_dir_status_at(int dirfd, const char *name, struct stat *st);
+
 // Opens the directory that holds the last component of `path`, for *_at
 // calls on that component, going from "/" (an absolute path) or the current
 // directory one component at a time: each directory is opened from the one
