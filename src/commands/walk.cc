@@ -246,6 +246,8 @@ class walker {
             seam(walk_moment::before_status, path_);
             object = walk_object{-1, ".", path_.c_str(), {}, depth};
             opened.reset(fs_open_dir_status_at(dirfd, name, &object.st));
+            if (!opened && errno == EMFILE && done_.flush())
+                opened.reset(fs_open_dir_status_at(dirfd, name, &object.st));
             object.dirfd = opened.get();
             if (opened) seam(walk_moment::before_visit, path_);
         }
@@ -265,7 +267,8 @@ class walker {
         fs_fd fd(fs_open_dir_at(dirfd, name, st));
         // Below a descriptor limit smaller than the cap, the branch gives
         // one of its own back.
-        if (!fd && errno == EMFILE && close_shallowest()) fd.reset(fs_open_dir_at(dirfd, name, st));
+        if (!fd && errno == EMFILE && (done_.flush() || close_shallowest()))
+            fd.reset(fs_open_dir_at(dirfd, name, st));
         if (!fd) return fail(path_.c_str());
         enter_opened(std::move(fd), st, depth);
     }
@@ -282,7 +285,7 @@ class walker {
         dir.depth = depth;
         read_entries(dir);
         path_.resize(dir.path_length);
-        if (dir.dirs.empty()) return;
+        if (dir.dirs.empty()) return done_.give(std::move(dir.fd));
         branch_.push_back(std::move(dir));
         if (++open_ > OPEN_LEVELS) close_shallowest();
     }
@@ -417,6 +420,7 @@ class walker {
             }
         }
         if (top.fd) --open_;
+        done_.give(std::move(top.fd));
         branch_.pop_back();
         if (first_open_ > branch_.size()) first_open_ = branch_.size();
     }
@@ -441,6 +445,7 @@ class walker {
     size_t open_ = 0;            // levels of the branch with an open descriptor
     size_t first_open_ = 0;      // no level below this one has an open descriptor
     int lost_ = 0;               // why a closed level could not be reopened
+    fs_fd_batch done_;           // directories done with, closed together
     read_ahead *ahead_;
     uint64_t handed_ = 0;  // non-directories handed to the command from a directory's window
     // Device and inode of the last ones with more than one name, by number.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -137,6 +138,31 @@ int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected) {
     if (fstat(fd.get(), &st) != 0) return -1;
     if (st.st_dev != expected.st_dev || st.st_ino != expected.st_ino) return fail(ENOENT);
     return fd.release();
+}
+
+void fs_fd_batch::give(fs_fd fd) noexcept {
+    if (!fd) return;
+    fds_[count_++] = fd.release();
+    if (count_ == SIZE) flush();
+}
+
+bool fs_fd_batch::flush() noexcept {
+    if (count_ == 0) return false;
+    std::sort(fds_, fds_ + count_);
+    for (size_t first = 0, last; first < count_; first = last + 1) {
+        last = first;
+        while (last + 1 < count_ && fds_[last + 1] == fds_[last] + 1)
+            ++last;
+        // Every number in the run is one of ours: closing the range closes
+        // nothing else.
+        if (last > first && close_range(static_cast<unsigned>(fds_[first]),
+                                        static_cast<unsigned>(fds_[last]), 0) == 0)
+            continue;
+        for (size_t i = first; i <= last; ++i)
+            close(fds_[i]);
+    }
+    count_ = 0;
+    return true;
 }
 
 int fs_open_dir_status_at(int dirfd, const char *name, struct stat *st) {

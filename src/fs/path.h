@@ -94,6 +94,29 @@ class fs_fd {
     int fd_;
 };
 
+// Descriptors given up together: closed in batches, a run of consecutive
+// numbers with one call where the system has close_range(2). The kernel
+// hands out the lowest free numbers, so directories opened one after
+// another and done with one after another form such runs. Whatever is held
+// is closed by flush() and by the destructor.
+class fs_fd_batch {
+  public:
+    static constexpr size_t SIZE = 32;
+    fs_fd_batch() = default;
+    ~fs_fd_batch() { flush(); }
+    fs_fd_batch(const fs_fd_batch &) = delete;
+    fs_fd_batch &operator=(const fs_fd_batch &) = delete;
+
+    // Takes the descriptor over; closes the batch once it is full.
+    void give(fs_fd fd) noexcept;
+    // Closes every descriptor held; false when there was none.
+    bool flush() noexcept;
+
+  private:
+    int fds_[SIZE];
+    size_t count_ = 0;
+};
+
 // The status of `name` itself (a final symbolic link not followed) in the
 // directory open as `dirfd`; with AT_FDCWD `name` is a path, as fs_lstat
 // takes it. *st is all zero bytes on failure. 0, or -1 with errno.

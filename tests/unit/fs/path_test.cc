@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/tempdir.h"
 
@@ -266,4 +267,43 @@ TEST_F(Path, OpenParentFollowsOnlyOwnLinksOnTheWay) {
         EXPECT_EQ(last, c.last) << c.path;
         close(fd);
     }
+}
+
+// Descriptors given up together are closed in runs, and a number in the
+// middle of a run that was not given up stays open.
+TEST(FdBatch, ClosesWhatItWasGivenAndNothingElse) {
+    auto is_open = [](int fd) { return fcntl(fd, F_GETFD) != -1; };
+    std::vector<int> fds;
+    for (int i = 0; i < 7; i++)
+        fds.push_back(open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int fd : fds)
+        ASSERT_GE(fd, 0);
+    const int kept = fds[3];
+    {
+        fs_fd_batch batch;
+        for (int fd : fds)
+            if (fd != kept) batch.give(fs_fd(fd));
+        batch.give(fs_fd());  // nothing to hold
+        for (int fd : fds)
+            EXPECT_TRUE(is_open(fd)) << fd;
+        EXPECT_TRUE(batch.flush());
+        EXPECT_FALSE(batch.flush());
+        for (int fd : fds)
+            EXPECT_EQ(is_open(fd), fd == kept) << fd;
+        // A full batch closes itself; the destructor closes the rest.
+        std::vector<int> full;
+        for (size_t i = 0; i < fs_fd_batch::SIZE; i++)
+            full.push_back(open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        for (int fd : full)
+            batch.give(fs_fd(fd));
+        for (int fd : full)
+            EXPECT_FALSE(is_open(fd)) << fd;
+        fds = {open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+        batch.give(fs_fd(fds[0]));
+        EXPECT_TRUE(is_open(fds[0]));
+    }
+    for (int fd : fds)
+        EXPECT_FALSE(is_open(fd)) << fd;
+    EXPECT_TRUE(is_open(kept));
+    close(kept);
 }
