@@ -4,7 +4,9 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -73,28 +75,24 @@ void fetch_entry(const entry_job &job, entry_result &r) {
 
 using entry_window = ordered_window<entry_job, entry_result>;
 
-// The read-ahead of one command's walk, its threads started at the first
-// directory read. Threads only for a command that reads the ACLs, a store
-// that can be read from several threads, and no test seam (whose moments
-// are those of a walk that does everything in turn).
+// The read-ahead of one command's walk. Threads only for a command that
+// reads the ACLs, a store that can be read from several threads, and no test
+// seam (whose moments are those of a walk that does everything in turn).
+// Asked for with -j N, they start at the first directory read. By default
+// they start only once the walk's own status calls show that most of them
+// wait (a network file system, a cold disk): where the answers come from
+// memory, handing entries to other threads costs more than it saves.
 class read_ahead {
   public:
     explicit read_ahead(walk_prefetch prefetch) : prefetch_(prefetch) {}
 
     entry_window &window() {
         if (!window_) {
-            unsigned threads = 0;
             if (prefetch_ == walk_prefetch::acl && walk_seam == nullptr &&
                 gacl_fetch_concurrent_np())
-                threads = walk_read_ahead_threads();
-            if (threads > 0) {
-                try {
-                    window_ = std::make_unique<entry_window>(threads, WINDOW, fetch_entry);
-                } catch (const std::system_error &) {
-                    // No threads to be had: the walk does everything itself.
-                }
-            }
-            if (!window_) window_ = std::make_unique<entry_window>(0, 1, fetch_entry);
+                threads_ = walk_read_ahead_threads();
+            window_ = std::make_unique<entry_window>(0, threads_ > 0 ? WINDOW : 1, fetch_entry);
+            if (threads_ > 0 && config.jobs > 1) start();
         }
         return *window_;
     }
@@ -103,8 +101,36 @@ class read_ahead {
     // reads each one itself, at its turn).
     bool fetch_acls() const { return prefetch_ == walk_prefetch::acl && window_->threaded(); }
 
+    // Whether the walk's next status call of a non-directory is to be timed
+    // for sample(): one in SAMPLE_EVERY while the threads wait to be
+    // started.
+    bool timing() { return threads_ > 0 && !window_->threaded() && ++untimed_ % SAMPLE_EVERY == 0; }
+
+    // One timed status call: the threads start once most of the last
+    // SAMPLES ones waited.
+    void sample(std::chrono::steady_clock::duration took) {
+        slow_ = (slow_ << 1) | (took >= SLOW ? 1u : 0u);
+        if (std::popcount(slow_ & ((1u << SAMPLES) - 1)) > static_cast<int>(SAMPLES / 2)) start();
+    }
+
   private:
+    static constexpr unsigned SAMPLE_EVERY = 32, SAMPLES = 16;
+    // A status call that took this long waited for a disk or a server.
+    static constexpr std::chrono::microseconds SLOW{50};
+
+    void start() {
+        try {
+            window_->start(threads_);
+        } catch (const std::system_error &) {
+            // No threads to be had: the walk does everything itself.
+        }
+        threads_ = 0;  // asked once
+    }
+
     walk_prefetch prefetch_;
+    unsigned threads_ = 0;  // threads to start, 0 once started or never
+    unsigned untimed_ = 0;
+    uint32_t slow_ = 0;  // the last samples, one bit each: 1 when slow
     std::unique_ptr<entry_window> window_;
 };
 
@@ -359,7 +385,11 @@ class walker {
             return;
         }
         seam(walk_moment::before_status, path_);
+        const bool timed = ahead_->timing();
+        const auto started =
+            timed ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
         entry_result &r = window.front();
+        if (timed) ahead_->sample(std::chrono::steady_clock::now() - started);
         if (r.status_error == 0 && handled_again(job, r.st)) {
             // Fetched before the command worked on the same object under
             // another name: what it holds now is what counts.

@@ -43,22 +43,34 @@ class ordered_window {
   public:
     using work_t = std::function<void(const Job &, Result &)>;
 
-    // `workers` threads (0: none) and `capacity` slots (at least 1). Throws
-    // what thread creation or allocation throws.
+    // `workers` threads (0: none, or later ones by start()) and `capacity`
+    // slots (at least 1). Throws what thread creation or allocation throws.
     ordered_window(unsigned workers, size_t capacity, work_t work)
         : work_(std::move(work)),
           capacity_(capacity > 0 ? capacity : 1),
           slots_(std::make_unique<slot[]>(capacity_)) {
+        start(workers);
+    }
+
+    // Starts `workers` more threads, which take up the jobs not started
+    // yet. Throws what thread creation throws; the window then works on
+    // without threads, every job kept (those a thread had started are
+    // finished first).
+    void start(unsigned workers) {
+        if (workers == 0) return;
         sigset_t all, before;
         sigfillset(&all);
         pthread_sigmask(SIG_BLOCK, &all, &before);
+        const size_t had = workers_.size();
         try {
-            workers_.reserve(workers);
+            workers_.reserve(had + workers);
             for (unsigned i = 0; i < workers; i++)
                 workers_.emplace_back([this](std::stop_token stop) { serve(stop); });
         } catch (...) {
             pthread_sigmask(SIG_SETMASK, &before, nullptr);
-            stop_workers();
+            for (std::jthread &t : workers_)
+                t.request_stop();
+            workers_.clear();  // joins
             throw;
         }
         pthread_sigmask(SIG_SETMASK, &before, nullptr);

@@ -19,8 +19,10 @@ void uneven_pause(int job) {
 }
 
 TEST(OrderedWindow, ResultsComeBackInPushOrderEachJobRunOnce) {
-    for (unsigned workers : {0u, 1u, 4u}) {
-        SCOPED_TRACE(workers);
+    // Workers from the start, or started half way with jobs waiting.
+    const struct { unsigned workers, later; } cases[] = {{0, 0}, {1, 0}, {4, 0}, {0, 3}, {1, 2}};
+    for (auto [workers, later] : cases) {
+        SCOPED_TRACE(testing::Message() << workers << " then " << later);
         constexpr int JOBS = 600;
         std::vector<std::atomic<int>> runs(JOBS);
         ordered_window<int, long> window(workers, 8, [&](const int &job, long &result) {
@@ -33,6 +35,11 @@ TEST(OrderedWindow, ResultsComeBackInPushOrderEachJobRunOnce) {
         while (pushed < JOBS || !window.empty()) {
             while (pushed < JOBS && !window.full())
                 window.push(pushed++);
+            if (later > 0 && pushed >= JOBS / 2) {
+                window.start(later);
+                later = 0;
+                EXPECT_TRUE(window.threaded());
+            }
             window.wake();
             EXPECT_LE(window.size(), window.capacity());
             int job = window.front_job();
