@@ -48,7 +48,37 @@ uintptr_t hide(const void *p) {
     return ~reinterpret_cast<uintptr_t>(p);
 }
 
-using Registry = std::unordered_map<uintptr_t, Record>;
+// The records, and the one found or made last: a caller works on one object
+// for a while (an ACL is filled, walked, rendered), so most look-ups ask for
+// it again and need no hashing. The remembered pointer stays good because
+// nodes of an unordered_map never move on rehashing and records are never
+// erased (a release only marks its record).
+struct Registry {
+    std::unordered_map<uintptr_t, Record> records;
+    uintptr_t last_key = 0;
+    Record *last = nullptr;
+
+    // The record of a handle, or null for one never seen.
+    Record *find(const void *handle) {
+        uintptr_t key = hide(handle);
+        if (last != nullptr && key == last_key) return last;
+        auto it = records.find(key);
+        if (it == records.end()) return nullptr;
+        last_key = key;
+        last = &it->second;
+        return last;
+    }
+
+    // Records `kind` under the handle (a reused address takes over its old
+    // record). Throws std::bad_alloc, leaving the registry as it was.
+    void record(const void *handle, uint32_t kind) {
+        uintptr_t key = hide(handle);
+        Record *rec = &records[key];
+        rec->kind = kind;
+        last_key = key;
+        last = rec;
+    }
+};
 
 // Never destroyed: an owning handle that outlives main (a static) may still
 // release its object during exit.
@@ -64,7 +94,7 @@ Registry &registry() {
 template <typename T>
 auto *adopt(std::unique_ptr<T> object, uint32_t kind) {
     auto recorded = or_enomem(false, [&] {
-        registry()[hide(object.get())] = Record{kind};
+        registry().record(object.get(), kind);
         return true;
     });
     return recorded ? object.release() : nullptr;  // owned through the registry until gacl_free
@@ -72,9 +102,8 @@ auto *adopt(std::unique_ptr<T> object, uint32_t kind) {
 
 uint32_t kind_of(const void *handle) {
     if (handle == nullptr) return 0;
-    const Registry &reg = registry();
-    auto it = reg.find(hide(handle));
-    return it == reg.end() ? 0 : it->second.kind;
+    const Record *rec = registry().find(handle);
+    return rec == nullptr ? 0 : rec->kind;
 }
 
 bool live_acl(const gacl_t_struct *acl) {
@@ -105,16 +134,15 @@ void destroy(void *handle, uint32_t kind) {
 
 int gacl_free(void *obj) {
     if (obj == nullptr) return 0;
-    Registry &reg = registry();
-    auto it = reg.find(hide(obj));
-    if (it == reg.end()) return invalid();
-    uint32_t kind = it->second.kind;
+    Record *rec = registry().find(obj);
+    if (rec == nullptr) return invalid();
+    uint32_t kind = rec->kind;
     if (kind == GACL_KIND_RELEASED) {
         std::fflush(stdout);
         std::fprintf(stderr, "*** gacl_free(%p): Freeing already freed object\n", obj);
         std::abort();
     }
-    it->second.kind = GACL_KIND_RELEASED;
+    rec->kind = GACL_KIND_RELEASED;
     destroy(obj, kind);
     return 0;
 }
