@@ -1,9 +1,11 @@
 #include "commands/list.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "base/config.h"
 #include "base/report.h"
@@ -86,27 +88,86 @@ class object_info {
     mutable char group_number_[16];
 };
 
+// The text of one object, built in memory and written with one call: a call
+// per line or field showed in profiles of large listings. What is built is
+// written before a failure message, so that both keep their order.
+class listing {
+  public:
+    listing(FILE *stream, std::string *text) : stream_(stream), text_(*text) { text_.clear(); }
+    listing(const listing &) = delete;
+    listing &operator=(const listing &) = delete;
+
+    void put(std::string_view s) { text_.append(s); }
+    void put(char c) { text_ += c; }
+    void put_line(std::string_view label, std::string_view value) {
+        text_.append(label);
+        text_.append(value);
+        text_ += '\n';
+    }
+    // As fprintf would write it.
+    void format(const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+
+    std::string *text() { return &text_; }
+    size_t size() const { return text_.size(); }
+    // Drops what was built after `size`.
+    void cut(size_t size) { text_.resize(size); }
+
+    // Writes what was built (errno is kept).
+    void write() {
+        int saved = errno;
+        if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), stream_);
+        text_.clear();
+        errno = saved;
+    }
+    FILE *stream() const { return stream_; }
+
+  private:
+    FILE *stream_;
+    std::string &text_;
+};
+
+void listing::format(const char *fmt, ...) {
+    char local[256];
+    va_list args;
+    va_start(args, fmt);
+    int n = std::vsnprintf(local, sizeof local, fmt, args);
+    va_end(args);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof local) {
+        text_.append(local, static_cast<size_t>(n));
+        return;
+    }
+    size_t at = text_.size();
+    text_.resize(at + static_cast<size_t>(n));
+    va_start(args, fmt);
+    std::vsnprintf(text_.data() + at, static_cast<size_t>(n) + 1, fmt, args);
+    va_end(args);
+}
+
 bool verbose() {
     return config.verbose > 0;
 }
 
 // The display failure message: the listing goes on with the next object.
-// A listing written to another stream is flushed first so that both show
-// in order.
-int display_failed(FILE *stream, const object_info &info, bool with_error) {
+// What was built is written, and the stream flushed, first so that both
+// show in order.
+int display_failed(listing &out, const object_info &info, bool with_error) {
     int err = errno;
-    std::fflush(stream);
+    out.write();
+    std::fflush(out.stream());
     return report_on(program_info.name.c_str(), 1, with_error ? err : 0,
                      "%s: Unable to display ACL", info.display());
 }
 
 // One time line of the header; ctime's text ends in a newline.
-void print_time(FILE *stream, const char *label, time_t when) {
+void print_time(listing &out, const char *label, time_t when) {
     char text[64];
-    if (ctime_r(&when, text) != nullptr)
-        std::fprintf(stream, "%s%s", label, text);
-    else
-        std::fprintf(stream, "%s%lld\n", label, static_cast<long long>(when));
+    if (ctime_r(&when, text) != nullptr) {
+        out.put(label);
+        out.put(text);
+    } else {
+        out.format("%s%lld\n", label, static_cast<long long>(when));
+    }
 }
 
 time_t birth_time(const struct stat *st) {
@@ -118,40 +179,33 @@ time_t birth_time(const struct stat *st) {
 #endif
 }
 
-void print_header(FILE *stream, const object_info &info) {
+void print_header(listing &out, const object_info &info) {
     const struct stat *st = info.st();
-    // The usual three lines in one call: a call per line showed in profiles.
-    if (!verbose() && info.owner() != nullptr && info.group() != nullptr) {
-        std::fprintf(stream, "# file: %s\n# owner: %s\n# group: %s\n", info.display(), info.owner(),
-                     info.group());
-        return;
-    }
-    std::fprintf(stream, "# file: %s\n", info.display());
+    out.put_line("# file: ", info.display());
     if (info.owner() != nullptr) {
         if (verbose())
-            std::fprintf(stream, "# owner: %s (%d)\n", info.owner(), info.uid());
+            out.format("# owner: %s (%d)\n", info.owner(), info.uid());
         else
-            std::fprintf(stream, "# owner: %s\n", info.owner());
+            out.put_line("# owner: ", info.owner());
     }
     if (info.group() != nullptr) {
         if (verbose())
-            std::fprintf(stream, "# group: %s (%d)\n", info.group(), info.gid());
+            out.format("# group: %s (%d)\n", info.group(), info.gid());
         else
-            std::fprintf(stream, "# group: %s\n", info.group());
+            out.put_line("# group: ", info.group());
     }
-    if (verbose())
-        std::fprintf(stream, "# type: %s\n", file_type_name((st->st_mode & S_IFMT) >> 12));
+    if (verbose()) out.put_line("# type: ", file_type_name((st->st_mode & S_IFMT) >> 12));
     if (config.verbose >= 2) {
-        std::fprintf(stream, "# size: %llu\n", static_cast<unsigned long long>(st->st_size));
-        print_time(stream, "# modified: ", st->st_mtime);
-        print_time(stream, "# changed:  ", st->st_ctime);
-        print_time(stream, "# accessed: ", st->st_atime);
-        if (birth_time(st) != 0) print_time(stream, "# created:  ", birth_time(st));
+        out.format("# size: %llu\n", static_cast<unsigned long long>(st->st_size));
+        print_time(out, "# modified: ", st->st_mtime);
+        print_time(out, "# changed:  ", st->st_ctime);
+        print_time(out, "# accessed: ", st->st_atime);
+        if (birth_time(st) != 0) print_time(out, "# created:  ", birth_time(st));
     }
 }
 
 // The comment after an entry of the verbose and primos styles.
-void print_comment(FILE *stream, const gacl_entry_t_struct *entry, const object_info &info,
+void print_comment(listing &out, const gacl_entry_t_struct *entry, const object_info &info,
                    const char *lead) {
     const char *name;
     int id;
@@ -166,17 +220,17 @@ void print_comment(FILE *stream, const gacl_entry_t_struct *entry, const object_
             break;
         case GACL_TAG_TYPE_USER:
         case GACL_TAG_TYPE_GROUP:
-            if (verbose()) std::fprintf(stream, "%s# (%d)", lead, static_cast<int>(entry->id));
+            if (verbose()) out.format("%s# (%d)", lead, static_cast<int>(entry->id));
             return;
         default:
             return;
     }
     if (name == nullptr)
-        std::fprintf(stream, "%s# (%d)", lead, id);
+        out.format("%s# (%d)", lead, id);
     else if (verbose())
-        std::fprintf(stream, "%s# %s (%d)", lead, name, id);
+        out.format("%s# %s (%d)", lead, name, id);
     else
-        std::fprintf(stream, "%s# %s", lead, name);
+        out.format("%s# %s", lead, name);
 }
 
 // Index of the colon that ends the principal of a short entry text: the
@@ -191,118 +245,129 @@ size_t principal_end(const char *text, const gacl_entry_t_struct *entry) {
     return static_cast<size_t>(colon - text);
 }
 
-// The whole-ACL text of the default, standard and solaris styles, or null
-// after the display failure message.
-gacl_text_ptr render_lines(FILE *stream, gacl_t acl, const object_info &info, int options) {
+// Appends the whole-ACL text of the default, standard and solaris styles.
+// On failure whatever was built since `mark` is dropped, the display
+// failure message follows, and the result is false.
+bool render_lines(listing &out, size_t mark, gacl_t acl, const object_info &info, int options) {
     if (verbose()) options |= GACL_TEXT_APPEND_ID;
-    gacl_text_ptr text(gacl_to_text_np(acl, nullptr, options));
-    if (!text) display_failed(stream, info, false);
-    return text;
+    if (gacl_append_text_np(acl, out.text(), options) == 0) return true;
+    out.cut(mark);
+    display_failed(out, info, false);
+    return false;
 }
 
-int print_default(FILE *stream, gacl_t acl, const object_info &info) {
-    gacl_text_ptr text = render_lines(stream, acl, info, 0);
-    if (!text) return 1;
-    print_header(stream, info);
-    std::fputs(text.get(), stream);
-    return 0;
+int print_default(listing &out, gacl_t acl, const object_info &info) {
+    size_t mark = out.size();
+    print_header(out, info);
+    return render_lines(out, mark, acl, info, 0) ? 0 : 1;
 }
 
-int print_standard(FILE *stream, gacl_t acl, const object_info &info) {
-    gacl_text_ptr text = render_lines(stream, acl, info, GACL_TEXT_FIXED_WIDTH);
-    if (!text) return 1;
-    std::fprintf(stream, "# file: %s\n# owner: %s\n# group: %s\n", info.display(),
-                 info.owner_text(), info.group_text());
-    std::fputs(text.get(), stream);
-    return 0;
+int print_standard(listing &out, gacl_t acl, const object_info &info) {
+    size_t mark = out.size();
+    out.put_line("# file: ", info.display());
+    out.put_line("# owner: ", info.owner_text());
+    out.put_line("# group: ", info.group_text());
+    return render_lines(out, mark, acl, info, GACL_TEXT_FIXED_WIDTH) ? 0 : 1;
 }
 
-int print_brief(FILE *stream, gacl_t acl, const object_info &info, bool csv) {
-    gacl_text_ptr text(gacl_to_text_np(acl, nullptr, GACL_TEXT_COMPACT));
-    if (!text) return display_failed(stream, info, true);
+int print_brief(listing &out, gacl_t acl, const object_info &info, bool csv) {
+    size_t mark = out.size();
     if (csv) {
         const char *owner = info.owner();
         const char *group = info.group();
         // A field holding the separator or a quote is quoted.
-        std::string record;
-        bool built = or_enomem(false, [&] {
-            str_csv_append(&record, info.display());
-            record += ';';
-            str_csv_append(&record, text.get());
-            record += ';' + std::to_string(info.uid()) + ';' + std::to_string(info.gid()) + ';';
-            str_csv_append(&record, owner ? owner : "-");
-            record += ';';
-            str_csv_append(&record, group ? group : "-");
-            record += '\n';
-            return true;
-        });
-        if (!built) return display_failed(stream, info, true);
-        std::fputs(record.c_str(), stream);
+        str_csv_append(out.text(), info.display());
+        out.put(';');
+        size_t text_at = out.size();
+        if (gacl_append_text_np(acl, out.text(), GACL_TEXT_COMPACT) != 0) {
+            out.cut(mark);
+            return display_failed(out, info, true);
+        }
+        if (std::string_view(*out.text()).substr(text_at).find_first_of(";\"") !=
+            std::string_view::npos) {
+            std::string text = out.text()->substr(text_at);
+            out.cut(text_at);
+            str_csv_append(out.text(), text);
+        }
+        out.format(";%d;%d;", info.uid(), info.gid());
+        str_csv_append(out.text(), owner ? owner : "-");
+        out.put(';');
+        str_csv_append(out.text(), group ? group : "-");
+        out.put('\n');
     } else {
-        std::fprintf(stream, "%-24s  %s\n", info.display(), text.get());
+        // The path padded to 24 columns, as "%-24s" would.
+        std::string_view display = info.display();
+        out.put(display);
+        if (display.size() < 24) out.text()->append(24 - display.size(), ' ');
+        out.put("  ");
+        if (gacl_append_text_np(acl, out.text(), GACL_TEXT_COMPACT) != 0) {
+            out.cut(mark);
+            return display_failed(out, info, true);
+        }
+        out.put('\n');
     }
     return 0;
 }
 
-int print_verbose(FILE *stream, gacl_t acl, const object_info &info) {
-    std::fprintf(stream, "# file: %s\n", info.display());
+int print_verbose(listing &out, gacl_t acl, const object_info &info) {
+    out.put_line("# file: ", info.display());
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         const gacl_entry_t_struct *entry = &acl->entries[i];
         if (short_entry_text(entry, text, sizeof text) == nullptr)
-            return display_failed(stream, info, false);
+            return display_failed(out, info, false);
         // The colon after the principal stands in column 18.
         int width = 18 - static_cast<int>(principal_end(text, entry));
-        std::fprintf(stream, "%*s%s", width, "", text);
-        print_comment(stream, entry, info, "\t");
-        std::fputc('\n', stream);
+        out.format("%*s%s", width, "", text);
+        print_comment(out, entry, info, "\t");
+        out.put('\n');
     }
     return 0;
 }
 
-int print_samba(FILE *stream, gacl_t acl, const object_info &info) {
-    std::fprintf(stream, "FILENAME:%s\nREVISION:1\nCONTROL:SR|DP\n", info.display());
+int print_samba(listing &out, gacl_t acl, const object_info &info) {
+    out.format("FILENAME:%s\nREVISION:1\nCONTROL:SR|DP\n", info.display());
     if (info.owner_name() != nullptr)
-        std::fprintf(stream, "OWNER:%s\n", info.owner_name());
+        out.format("OWNER:%s\n", info.owner_name());
     else
-        std::fprintf(stream, "OWNER:%d\n", info.uid());
+        out.format("OWNER:%d\n", info.uid());
     if (info.group_name() != nullptr)
-        std::fprintf(stream, "GROUP:%s\n", info.group_name());
+        out.format("GROUP:%s\n", info.group_name());
     else
-        std::fprintf(stream, "GROUP:%d\n", info.gid());
+        out.format("GROUP:%d\n", info.gid());
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         if (samba_entry_text(&acl->entries[i], text, sizeof text, info.st()) == nullptr)
-            return display_failed(stream, info, false);
+            return display_failed(out, info, false);
         // The permission letters follow the last tab; they become a comment.
         const char *tab = std::strrchr(text, '\t');
         if (tab != nullptr)
-            std::fprintf(stream, "%-60.*s\t# %s\n", static_cast<int>(tab - text), text, tab + 1);
+            out.format("%-60.*s\t# %s\n", static_cast<int>(tab - text), text, tab + 1);
         else
-            std::fprintf(stream, "%s\n", text);
+            out.format("%s\n", text);
     }
     return 0;
 }
 
-int print_icacls(FILE *stream, gacl_t acl, const object_info &info) {
-    std::fputs(info.display(), stream);
+int print_icacls(listing &out, gacl_t acl, const object_info &info) {
+    out.put(info.display());
     // Later entries stand under the first one.
     int indent = static_cast<int>(std::strlen(info.display()));
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         if (icacls_entry_text(&acl->entries[i], text, sizeof text, info.st()) == nullptr) {
-            if (i == 0) std::fputc('\n', stream);
-            return display_failed(stream, info, false);
+            if (i == 0) out.put('\n');
+            return display_failed(out, info, false);
         }
-        std::fprintf(stream, "%*s %s\n", i == 0 ? 0 : indent, "", text);
+        out.format("%*s %s\n", i == 0 ? 0 : indent, "", text);
     }
     // Without entries the path still ends its line, so that objects stay
     // one empty line apart.
-    if (acl->count == 0) std::fputc('\n', stream);
+    if (acl->count == 0) out.put('\n');
     return 0;
 }
 
-int print_solaris(FILE *stream, gacl_t acl, const object_info &info) {
+int print_solaris(listing &out, gacl_t acl, const object_info &info) {
     const struct stat *st = info.st();
     int trivial = 0;
     bool plain = gacl_is_trivial_np(acl, &trivial) == 0 && trivial == 1;
@@ -310,24 +375,20 @@ int print_solaris(FILE *stream, gacl_t acl, const object_info &info) {
     struct tm tm;
     time_t mtime = st->st_mtime;
     if (localtime_r(&mtime, &tm) != nullptr) std::strftime(when, sizeof when, "%Y-%m-%d %R", &tm);
-    std::fprintf(stream, "%s%s %2lu %8s %8s %8llu %16s %s\n", mode_string(st->st_mode),
-                 plain ? " " : "+", static_cast<unsigned long>(st->st_nlink), info.owner_text(),
-                 info.group_text(), static_cast<unsigned long long>(st->st_size), when,
-                 info.display());
-    gacl_text_ptr text = render_lines(stream, acl, info, 0);
-    if (!text) return 1;
-    std::fputs(text.get(), stream);
-    return 0;
+    out.format("%s%s %2lu %8s %8s %8llu %16s %s\n", mode_string(st->st_mode), plain ? " " : "+",
+               static_cast<unsigned long>(st->st_nlink), info.owner_text(), info.group_text(),
+               static_cast<unsigned long long>(st->st_size), when, info.display());
+    return render_lines(out, out.size(), acl, info, 0) ? 0 : 1;
 }
 
-int print_primos(FILE *stream, gacl_t acl, const object_info &info) {
-    std::fprintf(stream, "ACL protecting \"%s\":\n", info.display());
+int print_primos(listing &out, gacl_t acl, const object_info &info) {
+    out.format("ACL protecting \"%s\":\n", info.display());
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         const gacl_entry_t_struct *entry = &acl->entries[i];
         if (short_entry_text(entry, text, sizeof text) == nullptr ||
             std::strchr(text, ':') == nullptr)
-            return display_failed(stream, info, false);
+            return display_failed(out, info, false);
         // principal:permissions:flags:type
         size_t end = principal_end(text, entry);
         const char *perms = text + end + 1;
@@ -336,7 +397,7 @@ int print_primos(FILE *stream, gacl_t acl, const object_info &info) {
         const char *type = std::strchr(flags, ':');
         type = type ? type + 1 : flags + std::strlen(flags);
 
-        std::fprintf(stream, "\t%30.*s:  ", static_cast<int>(end), text);
+        out.format("\t%30.*s:  ", static_cast<int>(end), text);
         // Letters present, then a blank for each one absent: always as wide
         // as the fourteen letters.
         int blanks = 0;
@@ -344,70 +405,88 @@ int print_primos(FILE *stream, gacl_t acl, const object_info &info) {
             if (*p == '-')
                 blanks++;
             else
-                std::fputc(*p, stream);
+                out.put(*p);
         }
-        std::fprintf(stream, "%*s  ", blanks, "");
+        out.format("%*s  ", blanks, "");
         int present = 0;
         blanks = 0;
         for (const char *p = flags; *p != ':' && *p != '\0'; p++)
             *p == '-' ? blanks++ : present++;
         if (present > 0) {
-            std::fputc('(', stream);
+            out.put('(');
             for (const char *p = flags; *p != ':' && *p != '\0'; p++)
-                if (*p != '-') std::fputc(*p, stream);
-            std::fprintf(stream, ")%*s", blanks, "");
+                if (*p != '-') out.put(*p);
+            out.format(")%*s", blanks, "");
         } else {
-            std::fprintf(stream, "%*s", blanks + 2, "");
+            out.format("%*s", blanks + 2, "");
         }
-        if (std::strcmp(type, "allow") != 0) std::fprintf(stream, "  %-5s", type);
-        print_comment(stream, entry, info, "  ");
-        std::fputc('\n', stream);
+        if (std::strcmp(type, "allow") != 0) out.format("  %-5s", type);
+        print_comment(out, entry, info, "  ");
+        out.put('\n');
     }
     return 0;
 }
 
-int list_one(const walk_object *object, void *context) {
-    auto *listed = static_cast<int *>(context);
-    gacl_ptr acl = read_object_acl(object);
-    if (*listed > 0) std::fputc('\n', stdout);
-    ++*listed;
-    print_acl(stdout, acl.get(), object->path, &object->st);
-    return 0;
-}
-
-}  // namespace
-
-int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st) {
-    object_info info(path, st);
+int print_styled(listing &out, gacl_t acl, const object_info &info) {
     if (acl == nullptr) {
-        print_header(stream, info);
+        print_header(out, info);
         return 0;
     }
     switch (config.style) {
         case ACL_STYLE_DEFAULT:
-            return print_default(stream, acl, info);
+            return print_default(out, acl, info);
         case ACL_STYLE_STANDARD:
-            return print_standard(stream, acl, info);
+            return print_standard(out, acl, info);
         case ACL_STYLE_BRIEF:
-            return print_brief(stream, acl, info, false);
+            return print_brief(out, acl, info, false);
         case ACL_STYLE_CSV:
-            return print_brief(stream, acl, info, true);
+            return print_brief(out, acl, info, true);
         case ACL_STYLE_VERBOSE:
-            return print_verbose(stream, acl, info);
+            return print_verbose(out, acl, info);
         case ACL_STYLE_SAMBA:
-            return print_samba(stream, acl, info);
+            return print_samba(out, acl, info);
         case ACL_STYLE_ICACLS:
-            return print_icacls(stream, acl, info);
+            return print_icacls(out, acl, info);
         case ACL_STYLE_SOLARIS:
-            return print_solaris(stream, acl, info);
+            return print_solaris(out, acl, info);
         case ACL_STYLE_PRIMOS:
-            return print_primos(stream, acl, info);
+            return print_primos(out, acl, info);
         default:
             return -1;
     }
 }
 
-int cmd_list_access(int argc, char **argv) {
+// What list_one keeps from one object to the next.
+struct list_state {
     int listed = 0;
-    return walk_paths(argc - 1, argv + 1, list_one, &listed, walk_prefetch::acl);
+    std::string text;  // reused: one allocation for the whole listing
+};
+
+int list_one(const walk_object *object, void *context) {
+    auto *state = static_cast<list_state *>(context);
+    gacl_ptr acl = read_object_acl(object);
+    if (state->listed > 0) std::fputc('\n', stdout);
+    ++state->listed;
+    print_acl(stdout, acl.get(), object->path, &object->st, &state->text);
+    return 0;
+}
+
+}  // namespace
+
+int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st,
+              std::string *scratch) {
+    std::string own;
+    listing out(stream, scratch != nullptr ? scratch : &own);
+    object_info info(path, st);
+    // Out of memory: what was built is shown, then the failure message.
+    constexpr int NO_MEMORY = -2;
+    int result = or_enomem(NO_MEMORY, [&] { return print_styled(out, acl, info); });
+    if (result == NO_MEMORY) return display_failed(out, info, true);
+    out.write();
+    return result;
+}
+
+int cmd_list_access(int argc, char **argv) {
+    list_state state;
+    return walk_paths(argc - 1, argv + 1, list_one, &state, walk_prefetch::acl);
 }

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <string>
 
 #include "gacl/acl.h"
 
@@ -21,8 +22,11 @@
 // Returns 0; 1 when the ACL cannot be rendered, after the message
 // "<program>: Error: <path>: Unable to display ACL" on standard error (the
 // caller goes on with the next object); -1 for a style code without a style
-// (nothing printed).
-int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st);
+// (nothing printed). The text is built in memory and written in one call;
+// a caller that prints many objects passes a `scratch` buffer to build it
+// in, so that one allocation serves them all (its contents are replaced).
+int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st,
+              std::string *scratch = nullptr);
 
 // list-access <path>+: prints the ACL of every object the walk visits, one
 // empty line between objects. A failed read ends the command with

@@ -85,20 +85,12 @@ int alignment_column(gacl_t acl, int options) {
     return widest + 8;
 }
 
-// Index of the colon that ends the principal of an entry text.
-size_t alignment_offset(const gacl_entry_t_struct *entry, const char *text) {
-    const char *colon = std::strchr(text, ':');
-    if (colon == nullptr) return 0;
-    if ((entry->tag == GACL_TAG_TYPE_USER || entry->tag == GACL_TAG_TYPE_GROUP) && colon != text) {
-        const char *next = std::strchr(colon + 1, ':');
-        if (next != nullptr) colon = next;
-    }
-    return static_cast<size_t>(colon - text);
-}
-
-}  // namespace
-
-int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t size, int options) {
+// gacl_entry_to_text_np; *principal_end (when given) receives the index of
+// the colon that ends the principal: the first colon of the text, or for
+// user:NAME and group:NAME the one after "user:"/"group:" (a colon in NAME
+// counts).
+int entry_text(const gacl_entry_t_struct *entry, char *buf, size_t size, int options,
+               size_t *principal_end) {
     if (entry == nullptr || buf == nullptr) {
         errno = EINVAL;
         return -1;
@@ -113,7 +105,17 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
 
     if (entry->tag == GACL_TAG_TYPE_USER) out.add(GACL_TEXT_USER_PREFIX);
     if (entry->tag == GACL_TAG_TYPE_GROUP) out.add(GACL_TEXT_GROUP_PREFIX);
-    out.add(entry->name, name_length(entry));
+    const size_t prefix = out.length();
+    const size_t name_len = name_length(entry);
+    out.add(entry->name, name_len);
+    if (principal_end != nullptr) {
+        // The text after the name starts with a colon.
+        const void *colon = std::memchr(entry->name, ':', name_len);
+        *principal_end =
+            prefix + (colon != nullptr
+                          ? static_cast<size_t>(static_cast<const char *>(colon) - entry->name)
+                          : name_len);
+    }
     if (out.overflow() || out.room() < 2) {
         errno = ENOMEM;
         return -1;
@@ -170,39 +172,57 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
     return static_cast<int>(out.length());
 }
 
-char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options) {
+}  // namespace
+
+int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t size, int options) {
+    return entry_text(entry, buf, size, options, nullptr);
+}
+
+int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
+    if (out == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
     gacl_entry_t entry = nullptr;
     // Validates the ACL and restarts its cursor before anything is built.
     int more = gacl_get_entry(acl, GACL_FIRST_ENTRY, &entry);
-    if (more < 0) return nullptr;
+    if (more < 0) return -1;
 
     const bool compact = (options & GACL_TEXT_COMPACT) != 0;
     const int column = alignment_column(acl, options);
-    std::string text;
+    const size_t start = out->size();
     bool built = or_enomem(false, [&] {
         char line[GACL_ENTRY_TEXT_SIZE];
         bool first = true;
         for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
-            int n =
-                gacl_entry_to_text_np(entry, line, sizeof line, options | GACL_TEXT_FIXED_WIDTH);
+            size_t offset = 0;
+            int n = entry_text(entry, line, sizeof line, options | GACL_TEXT_FIXED_WIDTH,
+                               compact ? nullptr : &offset);
             if (n < 0) return false;
             if (compact) {
-                if (!first) text += ',';
-                text.append(line, static_cast<size_t>(n));
+                if (!first) *out += ',';
+                out->append(line, static_cast<size_t>(n));
             } else {
-                size_t offset = alignment_offset(entry, line);
                 if (column > 0 && static_cast<size_t>(column) > offset) {
-                    text.append(static_cast<size_t>(column) - offset, ' ');
+                    out->append(static_cast<size_t>(column) - offset, ' ');
                 }
-                text.append(line, static_cast<size_t>(n));
-                text += '\n';
+                out->append(line, static_cast<size_t>(n));
+                *out += '\n';
             }
             first = false;
         }
         return more == 0;
     });
-    if (!built) return nullptr;
+    if (built) return 0;
+    int err = errno;
+    out->resize(start);  // shrinking: cannot throw
+    errno = err;
+    return -1;
+}
 
+char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options) {
+    std::string text;
+    if (gacl_append_text_np(acl, &text, options) != 0) return nullptr;
     char *result = gacl_new_text_np(text.data(), text.size());
     if (result != nullptr && length != nullptr) *length = static_cast<ssize_t>(text.size());
     return result;

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <string>
 
 #include "gacl/acl.h"
 
@@ -34,3 +35,8 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
 // Walks the ACL with its cursor. nullptr with errno when an entry cannot be
 // rendered (EINVAL) or memory runs out (ENOMEM).
 char *gacl_to_text_np(gacl_t acl, ssize_t *length, int options);
+
+// The text gacl_to_text_np makes, appended to *out instead: a caller that
+// renders many ACLs reuses one buffer. 0, or -1 with errno as there (*out as
+// it was).
+int gacl_append_text_np(gacl_t acl, std::string *out, int options);

@@ -197,6 +197,17 @@ TEST(AclToText, AlignmentColumn) {
     EXPECT_EQ(render_acl(unknown.get(), 0),
               " owner@:rw-p--aARWcCos:-------:allow\n"
               "nosuchname:r-------------:-------:allow\n");
+
+    // A colon inside a name is the one that is aligned (group:c:d is 9
+    // wide, the column 17).
+    gacl_ptr colon = make_acl(
+        {owner, make(GACL_TAG_TYPE_USER, 7, "a:b", W), make(GACL_TAG_TYPE_GROUP, 8, "c:d", 0)});
+    EXPECT_EQ(render_acl(colon.get(), 0),
+              "           owner@:rw-p--aARWcCos:-------:allow\n"
+              "           user:a:b:-w------------:-------:allow\n"
+              "          group:c:d:--------------:-------:allow\n");
+    gacl_ptr leading = make_acl({make(GACL_TAG_TYPE_UNKNOWN, 0, ":x", 0)});
+    EXPECT_EQ(render_acl(leading.get(), 0), "       :x:--------------:-------:allow\n");
 }
 
 TEST(AclToText, CompactAndEmpty) {
@@ -249,4 +260,28 @@ TEST(AclToText, Failures) {
     gacl_text_ptr text(gacl_to_text_np(ok.get(), nullptr, GACL_TEXT_COMPACT));
     ASSERT_TRUE(text);
     EXPECT_STREQ(text.get(), "owner@:");
+}
+
+TEST(AclToText, AppendsToABuffer) {
+    gacl_ptr acl = make_acl({make(GACL_TAG_TYPE_USER_OBJ, 0, "owner@", kOwner644),
+                             make(GACL_TAG_TYPE_USER, 1001, "bob", W)});
+    for (int options : {0, GACL_TEXT_COMPACT, GACL_TEXT_FIXED_WIDTH | GACL_TEXT_APPEND_ID}) {
+        std::string out = "before\n";
+        EXPECT_EQ(gacl_append_text_np(acl.get(), &out, options), 0);
+        EXPECT_EQ(out, "before\n" + render_acl(acl.get(), options)) << options;
+    }
+
+    // A failure leaves the buffer as it was, though entries were rendered.
+    gacl_ptr bad = make_acl({make(GACL_TAG_TYPE_USER_OBJ, 0, "owner@", 0),
+                             make(GACL_TAG_TYPE_EVERYONE, 0, "everyone@", 0, 0, 7)});
+    std::string out = "kept";
+    errno = 0;
+    EXPECT_EQ(gacl_append_text_np(bad.get(), &out, 0), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(out, "kept");
+    errno = 0;
+    EXPECT_EQ(gacl_append_text_np(nullptr, &out, 0), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(gacl_append_text_np(acl.get(), nullptr, 0), -1);
+    EXPECT_EQ(errno, EINVAL);
 }
