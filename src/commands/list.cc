@@ -37,6 +37,7 @@ class object_info {
     object_info &operator=(const object_info &) = delete;
 
     const char *display() const { return display_.c_str(); }
+    std::string_view display_text() const { return {display_.c_str(), display_.size()}; }
     const struct stat *st() const { return st_; }
     int uid() const { return static_cast<int>(st_->st_uid); }
     int gid() const { return static_cast<int>(st_->st_gid); }
@@ -93,7 +94,8 @@ class object_info {
 // written before a failure message, so that both keep their order.
 class listing {
   public:
-    listing(FILE *stream, std::string *text) : stream_(stream), text_(*text) { text_.clear(); }
+    // Goes on after what `text` holds already.
+    listing(FILE *stream, std::string *text) : stream_(stream), text_(*text) {}
     listing(const listing &) = delete;
     listing &operator=(const listing &) = delete;
 
@@ -181,7 +183,7 @@ time_t birth_time(const struct stat *st) {
 
 void print_header(listing &out, const object_info &info) {
     const struct stat *st = info.st();
-    out.put_line("# file: ", info.display());
+    out.put_line("# file: ", info.display_text());
     if (info.owner() != nullptr) {
         if (verbose())
             out.format("# owner: %s (%d)\n", info.owner(), info.uid());
@@ -264,7 +266,7 @@ int print_default(listing &out, gacl_t acl, const object_info &info) {
 
 int print_standard(listing &out, gacl_t acl, const object_info &info) {
     size_t mark = out.size();
-    out.put_line("# file: ", info.display());
+    out.put_line("# file: ", info.display_text());
     out.put_line("# owner: ", info.owner_text());
     out.put_line("# group: ", info.group_text());
     return render_lines(out, mark, acl, info, GACL_TEXT_FIXED_WIDTH) ? 0 : 1;
@@ -276,7 +278,7 @@ int print_brief(listing &out, gacl_t acl, const object_info &info, bool csv) {
         const char *owner = info.owner();
         const char *group = info.group();
         // A field holding the separator or a quote is quoted.
-        str_csv_append(out.text(), info.display());
+        str_csv_append(out.text(), info.display_text());
         out.put(';');
         size_t text_at = out.size();
         if (gacl_append_text_np(acl, out.text(), GACL_TEXT_COMPACT) != 0) {
@@ -296,7 +298,7 @@ int print_brief(listing &out, gacl_t acl, const object_info &info, bool csv) {
         out.put('\n');
     } else {
         // The path padded to 24 columns, as "%-24s" would.
-        std::string_view display = info.display();
+        std::string_view display = info.display_text();
         out.put(display);
         if (display.size() < 24) out.text()->append(24 - display.size(), ' ');
         out.put("  ");
@@ -310,7 +312,7 @@ int print_brief(listing &out, gacl_t acl, const object_info &info, bool csv) {
 }
 
 int print_verbose(listing &out, gacl_t acl, const object_info &info) {
-    out.put_line("# file: ", info.display());
+    out.put_line("# file: ", info.display_text());
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         const gacl_entry_t_struct *entry = &acl->entries[i];
@@ -350,9 +352,9 @@ int print_samba(listing &out, gacl_t acl, const object_info &info) {
 }
 
 int print_icacls(listing &out, gacl_t acl, const object_info &info) {
-    out.put(info.display());
+    out.put(info.display_text());
     // Later entries stand under the first one.
-    int indent = static_cast<int>(std::strlen(info.display()));
+    int indent = static_cast<int>(info.display_text().size());
     char text[ENTRY_TEXT_SIZE];
     for (int i = 0; i < acl->count; i++) {
         if (icacls_entry_text(&acl->entries[i], text, sizeof text, info.st()) == nullptr) {
@@ -465,7 +467,8 @@ struct list_state {
 int list_one(const walk_object *object, void *context) {
     auto *state = static_cast<list_state *>(context);
     gacl_ptr acl = read_object_acl(object);
-    if (state->listed > 0) std::fputc('\n', stdout);
+    state->text.clear();
+    if (state->listed > 0) state->text += '\n';
     ++state->listed;
     print_acl(stdout, acl.get(), object->path, &object->st, &state->text);
     return 0;

@@ -24,7 +24,8 @@
 // caller goes on with the next object); -1 for a style code without a style
 // (nothing printed). The text is built in memory and written in one call;
 // a caller that prints many objects passes a `scratch` buffer to build it
-// in, so that one allocation serves them all (its contents are replaced).
+// in, so that one allocation serves them all: what it holds is written
+// first (a separator, say), and it is left empty.
 int print_acl(FILE *stream, gacl_t acl, const char *path, const struct stat *st,
               std::string *scratch = nullptr);
 

@@ -85,12 +85,22 @@ int alignment_column(gacl_t acl, int options) {
     return widest + 8;
 }
 
-// gacl_entry_to_text_np; *principal_end (when given) receives the index of
-// the colon that ends the principal: the first colon of the text, or for
-// user:NAME and group:NAME the one after "user:"/"group:" (a colon in NAME
-// counts).
-int entry_text(const gacl_entry_t_struct *entry, char *buf, size_t size, int options,
-               size_t *principal_end) {
+// Index of the colon that ends the principal in an entry's text: the first
+// colon, or for user:NAME and group:NAME the first after "user:"/"group:"
+// (a colon inside NAME counts); the text after the name starts with one.
+size_t principal_end(const gacl_entry_t_struct *entry) {
+    size_t prefix = 0;
+    if (entry->tag == GACL_TAG_TYPE_USER) prefix = std::strlen(GACL_TEXT_USER_PREFIX);
+    if (entry->tag == GACL_TAG_TYPE_GROUP) prefix = std::strlen(GACL_TEXT_GROUP_PREFIX);
+    const size_t length = name_length(entry);
+    const void *colon = std::memchr(entry->name, ':', length);
+    if (colon == nullptr) return prefix + length;
+    return prefix + static_cast<size_t>(static_cast<const char *>(colon) - entry->name);
+}
+
+}  // namespace
+
+int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t size, int options) {
     if (entry == nullptr || buf == nullptr) {
         errno = EINVAL;
         return -1;
@@ -105,17 +115,7 @@ int entry_text(const gacl_entry_t_struct *entry, char *buf, size_t size, int opt
 
     if (entry->tag == GACL_TAG_TYPE_USER) out.add(GACL_TEXT_USER_PREFIX);
     if (entry->tag == GACL_TAG_TYPE_GROUP) out.add(GACL_TEXT_GROUP_PREFIX);
-    const size_t prefix = out.length();
-    const size_t name_len = name_length(entry);
-    out.add(entry->name, name_len);
-    if (principal_end != nullptr) {
-        // The text after the name starts with a colon.
-        const void *colon = std::memchr(entry->name, ':', name_len);
-        *principal_end =
-            prefix + (colon != nullptr
-                          ? static_cast<size_t>(static_cast<const char *>(colon) - entry->name)
-                          : name_len);
-    }
+    out.add(entry->name, name_length(entry));
     if (out.overflow() || out.room() < 2) {
         errno = ENOMEM;
         return -1;
@@ -172,12 +172,6 @@ int entry_text(const gacl_entry_t_struct *entry, char *buf, size_t size, int opt
     return static_cast<int>(out.length());
 }
 
-}  // namespace
-
-int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t size, int options) {
-    return entry_text(entry, buf, size, options, nullptr);
-}
-
 int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
     if (out == nullptr) {
         errno = EINVAL;
@@ -192,23 +186,29 @@ int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
     const int column = alignment_column(acl, options);
     const size_t start = out->size();
     bool built = or_enomem(false, [&] {
-        char line[GACL_ENTRY_TEXT_SIZE];
+        // A line is built whole, blanks and line end included, and appended
+        // once. The column is at most the widest principal (a name of
+        // GACL_NAME_SIZE - 1 and its prefix) plus 8.
+        constexpr size_t MAX_PAD = GACL_NAME_SIZE + 16;
+        char line[MAX_PAD + GACL_ENTRY_TEXT_SIZE + 1];
         bool first = true;
         for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
-            size_t offset = 0;
-            int n = entry_text(entry, line, sizeof line, options | GACL_TEXT_FIXED_WIDTH,
-                               compact ? nullptr : &offset);
-            if (n < 0) return false;
-            if (compact) {
-                if (!first) *out += ',';
-                out->append(line, static_cast<size_t>(n));
-            } else {
-                if (column > 0 && static_cast<size_t>(column) > offset) {
-                    out->append(static_cast<size_t>(column) - offset, ' ');
-                }
-                out->append(line, static_cast<size_t>(n));
-                *out += '\n';
+            size_t pad = 0;
+            if (!compact) {
+                size_t offset = principal_end(entry);
+                if (column > 0 && static_cast<size_t>(column) > offset)
+                    pad = static_cast<size_t>(column) - offset;
+                if (pad > MAX_PAD) return errno = ENOMEM, false;  // cannot happen
+                std::memset(line, ' ', pad);
+            } else if (!first) {
+                line[pad++] = ',';
             }
+            int n = gacl_entry_to_text_np(entry, line + pad, GACL_ENTRY_TEXT_SIZE,
+                                          options | GACL_TEXT_FIXED_WIDTH);
+            if (n < 0) return false;
+            size_t length = pad + static_cast<size_t>(n);
+            if (!compact) line[length++] = '\n';
+            out->append(line, length);
             first = false;
         }
         return more == 0;

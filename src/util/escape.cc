@@ -1,13 +1,26 @@
 #include "util/escape.h"
 
+#include <array>
 #include <cerrno>
 
 #include "util/nomem.h"
 
 namespace {
 
+// The bytes escaping rewrites (1), and the NUL that ends a C string (2): a
+// table, because every path a listing shows is scanned byte by byte.
+constexpr std::array<unsigned char, 256> byte_class = [] {
+    std::array<unsigned char, 256> table{};
+    table[0] = 2;
+    for (int c = 0x01; c <= 0x1f; c++)
+        table[c] = 1;
+    table[0x7f] = 1;
+    table['\\'] = 1;
+    return table;
+}();
+
 bool must_escape(unsigned char c) {
-    return (c >= 0x01 && c <= 0x1f) || c == 0x7f || c == '\\';
+    return byte_class[c] == 1;
 }
 
 bool is_octal(char c) {
@@ -43,12 +56,20 @@ std::string str_escape(std::string_view text) {
 }
 
 shown_name::shown_name(const char *text) noexcept : text_(text) {
-    if (!str_needs_escape(text)) return;
+    // One pass finds the end or the first byte to rewrite.
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    while (byte_class[*p] == 0)
+        p++;
+    if (*p == '\0') {
+        length_ = static_cast<size_t>(p - reinterpret_cast<const unsigned char *>(text));
+        return;
+    }
     int saved = errno;
     text_ = or_enomem<const char *>("?", [&] {
         str_escape_append(&escaped_, text);
         return escaped_.c_str();
     });
+    length_ = text_ == escaped_.c_str() ? escaped_.size() : 1;
     errno = saved;
 }
 

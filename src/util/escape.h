@@ -40,10 +40,13 @@ class shown_name {
 
     // Valid while both this object and the name it was made from live.
     const char *c_str() const noexcept { return text_; }
+    // The length of c_str().
+    size_t size() const noexcept { return length_; }
 
   private:
     std::string escaped_;
     const char *text_;
+    size_t length_ = 0;
 };
 
 // The inverse of escaping: every backslash with three octal digits (001 to

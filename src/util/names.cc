@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <pwd.h>
 
+#include <array>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -12,11 +13,24 @@
 
 namespace {
 
-// Nodes of an unordered_map never move, so pointers into the cached strings
-// stay valid however large the cache grows.
+// Nodes of an unordered_map never move, and none is ever erased, so pointers
+// into the cached strings stay valid however large the cache grows.
+struct IdNames {
+    std::unordered_map<uint32_t, std::optional<std::string>> map;
+    // The latest answers, by the low bits of the id, in front of the map: a
+    // listing asks for the same few ids for every file, and the hash
+    // look-up showed in its profiles.
+    struct Recent {
+        uint32_t id = 0;
+        bool known = false;
+        const char *name = nullptr;
+    };
+    std::array<Recent, 16> recent{};
+};
+
 struct NameCache {
-    std::unordered_map<uint32_t, std::optional<std::string>> user_names;
-    std::unordered_map<uint32_t, std::optional<std::string>> group_names;
+    IdNames user_names;
+    IdNames group_names;
     std::unordered_map<std::string, std::optional<uint32_t>> user_ids;
     std::unordered_map<std::string, std::optional<uint32_t>> group_ids;
 };
@@ -42,18 +56,21 @@ class ErrnoKeeper {
 // A cache that cannot grow must not end the program: the answer is "not
 // found" with ENOMEM, and nothing is remembered, so the next call asks again.
 template <typename Lookup>
-const char *cached_name(std::unordered_map<uint32_t, std::optional<std::string>> &map, uint32_t id,
-                        Lookup lookup) {
+const char *cached_name(IdNames &names, uint32_t id, Lookup lookup) {
+    IdNames::Recent &recent = names.recent[id % names.recent.size()];
+    if (recent.known && recent.id == id) return recent.name;
     return or_enomem<const char *>(nullptr, [&]() -> const char * {
-        auto it = map.find(id);
-        if (it == map.end()) {
+        auto it = names.map.find(id);
+        if (it == names.map.end()) {
             ErrnoKeeper keep;
             const char *found = lookup(id);
             std::optional<std::string> name;
             if (found != nullptr) name = found;
-            it = map.emplace(id, std::move(name)).first;
+            it = names.map.emplace(id, std::move(name)).first;
         }
-        return it->second ? it->second->c_str() : nullptr;
+        const char *name = it->second ? it->second->c_str() : nullptr;
+        recent = IdNames::Recent{id, true, name};
+        return name;
     });
 }
 

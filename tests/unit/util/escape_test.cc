@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,18 @@ TEST(Escape, ShownNameCopiesOnlyWhatNeedsEscaping) {
     EXPECT_EQ(shown_name(plain).c_str(), plain);
     EXPECT_STREQ(shown_name("a\nb").c_str(), "a\\012b");
     EXPECT_STREQ(shown_name("c\\d").c_str(), "c\\134d");
+    EXPECT_EQ(shown_name("").size(), 0u);
+
+    // Each byte where it may stand in a name: rewritten exactly when the
+    // rule says so, and the length always that of the text shown.
+    for (int c = 1; c < 256; ++c) {
+        const std::string name = std::string("a") + static_cast<char>(c) + "b";
+        const bool rewritten = c < 0x20 || c == 0x7f || c == '\\';
+        shown_name shown(name.c_str());
+        EXPECT_EQ(shown.c_str() != name.c_str(), rewritten) << c;
+        EXPECT_EQ(shown.size(), std::strlen(shown.c_str())) << c;
+        EXPECT_EQ(shown.size(), rewritten ? 6u : 3u) << c;
+    }
 }
 
 TEST(Unescape, TakesAnyOctalByteAndRefusesWhatEscapingNeverWrites) {

@@ -70,6 +70,26 @@ TEST(Names, AnswersAreCachedAndStable) {
     EXPECT_FALSE(names_group_id("nosuchgroup", &id));
 }
 
+TEST(Names, IdsAskedInTurnKeepTheirOwnAnswers) {
+    // Ids that share the low bits (1001, 1017, 1033; 0, 16), asked in turn,
+    // and the same number as a uid and as a gid.
+    const struct {
+        uint32_t id;
+        const char *user;
+        const char *group;
+    } cases[] = {{1001, "bob", "devs"},    {1017, nullptr, nullptr}, {1033, nullptr, nullptr},
+                 {0, "root", "root"},      {16, nullptr, nullptr},   {1600, nullptr, "shared"},
+                 {1500, "shared", nullptr}};
+    for (int round = 0; round < 3; round++) {
+        for (const auto &c : cases) {
+            const char *user = names_user_name(c.id);
+            const char *group = names_group_name(c.id);
+            EXPECT_STREQ(user, c.user) << c.id;
+            EXPECT_STREQ(group, c.group) << c.id;
+        }
+    }
+}
+
 TEST(Names, KeepsErrno) {
     errno = EXDEV;
     names_user_name(31337);
