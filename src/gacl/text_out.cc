@@ -85,6 +85,30 @@ int alignment_column(gacl_t acl, int options) {
     return widest + 8;
 }
 
+// The letters of a permission or flag table (its rows before the closing
+// zero row) for the bits in `set`, '-' for the others unless `compact`.
+// Fixed-length loops without a branch per letter: they run for every entry
+// of a listing.
+template <typename Row, size_t Rows, typename Bits>
+void letters(const Row (&table)[Rows], Bits set, bool compact, char *out, size_t *n) {
+    size_t at = *n;
+    if (compact) {
+        for (size_t i = 0; i + 1 < Rows; i++) {
+            out[at] = table[i].letter;
+            at += (set & table[i].bit) != 0;
+        }
+    } else {
+        for (size_t i = 0; i + 1 < Rows; i++)
+            out[at + i] = (set & table[i].bit) != 0 ? table[i].letter : '-';
+        at += Rows - 1;
+    }
+    *n = at;
+}
+
+constexpr char BLANKS[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                             ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                             ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+
 // Index of the colon that ends the principal in an entry's text: the first
 // colon, or for user:NAME and group:NAME the first after "user:"/"group:"
 // (a colon inside NAME counts); the text after the name starts with one.
@@ -126,25 +150,13 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
     char tail[std::size(gacl_perm_table) + std::size(gacl_flag_table) + 2];
     size_t n = 0;
     tail[n++] = ':';
-    for (const gacl_perm_row_t *row = gacl_perm_table; row->bit != 0; row++) {
-        if (entry->perms & row->bit) {
-            tail[n++] = row->letter;
-        } else if (!compact) {
-            tail[n++] = '-';
-        }
-    }
+    letters(gacl_perm_table, entry->perms, compact, tail, &n);
 
     const bool default_tail =
         entry->entry_type == GACL_ENTRY_TYPE_ALLOW && (entry->flags & GACL_FLAG_ALL) == 0;
     if (!compact || !default_tail) {
         tail[n++] = ':';
-        for (const gacl_flag_row_t *row = gacl_flag_table; row->bit != 0; row++) {
-            if (entry->flags & row->bit) {
-                tail[n++] = row->letter;
-            } else if (!compact) {
-                tail[n++] = '-';
-            }
-        }
+        letters(gacl_flag_table, entry->flags, compact, tail, &n);
         if (!compact || entry->entry_type != GACL_ENTRY_TYPE_ALLOW) {
             tail[n++] = ':';
             out.add(tail, n);
@@ -199,7 +211,12 @@ int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
                 if (column > 0 && static_cast<size_t>(column) > offset)
                     pad = static_cast<size_t>(column) - offset;
                 if (pad > MAX_PAD) return errno = ENOMEM, false;  // cannot happen
-                std::memset(line, ' ', pad);
+                // Usually a few blanks: a fixed block (the text overwrites
+                // what is too many) costs less than a memset of the count.
+                if (pad <= sizeof BLANKS)
+                    std::memcpy(line, BLANKS, sizeof BLANKS);
+                else
+                    std::memset(line, ' ', pad);
             } else if (!first) {
                 line[pad++] = ',';
             }
