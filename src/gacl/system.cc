@@ -19,9 +19,9 @@ int fail(int err) {
     return -1;
 }
 
-// The principal text of an entry read from the system, written over the
-// whole name field (the rest cleared); -1 with errno when the entry cannot
-// be represented or its name does not fit.
+// The principal text of an entry read from the system, written into its
+// name field; -1 with errno when the entry cannot be represented or its
+// name does not fit.
 int name_entry(gacl_entry_t e) {
     const char *name = nullptr;
     char number[16];
@@ -54,8 +54,9 @@ int name_entry(gacl_entry_t e) {
     }
     size_t length = std::strlen(name);
     if (length >= GACL_NAME_SIZE) return fail(ENOMEM);
-    std::memcpy(e->name, name, length);
-    std::memset(e->name + length, 0, GACL_NAME_SIZE - length);
+    // Terminated, the rest left as it is: names are read up to their end,
+    // and clearing the whole field showed in profiles of listings.
+    std::memcpy(e->name, name, length + 1);
     return 0;
 }
 

@@ -111,6 +111,11 @@ struct sys_acl_fetched {
     std::vector<uint8_t> value;  // the stored value, in its first `size` bytes
     size_t size = 0;
     sys_acl entries;  // what the default fetch_at() read
+    // The store's memo of what it learnt for the device of the last fetch
+    // made with this record (a record is used by one thread at a time).
+    const void *memo_store = nullptr;
+    uint64_t memo_dev = 0;
+    const void *memo = nullptr;
 };
 
 // The system's ACLs, as one small interface so that tests can put a fake or

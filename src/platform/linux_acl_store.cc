@@ -227,8 +227,18 @@ int linux_acl_store::fetch(const xattr_object &at, const struct stat &st,
                            sys_acl_fetched *fetched) {
     int result = or_enomem<int>(-1, [&]() -> int {
         if (S_ISLNK(st.st_mode)) return fail(EOPNOTSUPP);
-        file_system *fs;
-        if (choose(at, st.st_dev, &fs) != 0) return -1;
+        // Records stay where they are once made: the memo saves the lock
+        // of choose() on every fetch but the first on a device.
+        const file_system *fs = static_cast<const file_system *>(fetched->memo);
+        if (fs == nullptr || fetched->memo_store != this ||
+            fetched->memo_dev != static_cast<uint64_t>(st.st_dev)) {
+            file_system *chosen;
+            if (choose(at, st.st_dev, &chosen) != 0) return -1;
+            fs = chosen;
+            fetched->memo = fs;
+            fetched->memo_store = this;
+            fetched->memo_dev = static_cast<uint64_t>(st.st_dev);
+        }
         const char *name = attribute_name(fs->chosen);
         // The first read's buffer, given back after one big ACL.
         std::vector<uint8_t> &value = fetched->value;
