@@ -5,7 +5,12 @@
 #   - CPU (user + system) and wall time, warm and cold page cache, as ratios
 #     to the floor and to getfacl/setfacl (median of RUNS runs);
 #   - system calls per object (strace -c -f);
-#   - peak memory (/usr/bin/time -v).
+#   - peak memory (/usr/bin/time -v);
+#   - with SLOW_FS set, the reads once more through slow_fs (bench/slow_fs.c),
+#     a FUSE mirror of a smaller tree that waits SLOW_FS microseconds on every
+#     metadata round trip (look-up, status, attribute calls, directory reads,
+#     opens) and lets the kernel cache nothing, as a high-latency mount such
+#     as NFS does; there the read-ahead threads (-j) show what they save.
 #
 #   bench/run.sh <builddir>
 #
@@ -15,10 +20,14 @@
 #   COLD    0 skips the cold-cache rows (dropping the page cache needs root)
 #   STRACE  0 skips the system-call counts (slow on large trees)
 #   TMPDIR  where the tree is made; the file system matters
+#   SLOW_FS    microseconds per round trip of the slow_fs table (unset: no
+#              such table; 200 is a fast network)
+#   SLOW_TREE  files in the slow_fs table's tree (2000)
 #
 # <builddir> holds vossik and the bench programs (make bench builds them and
-# installs acl, strace and time). Writing the ACLs needs root. The tree is
-# removed at the end.
+# installs acl, strace, time and libfuse3). Writing the ACLs and mounting
+# slow_fs need root. The trees are removed and slow_fs unmounted at the end,
+# also when the bench fails or is interrupted.
 set -eu
 
 build=${1:?usage: bench/run.sh <builddir>}
@@ -26,6 +35,8 @@ files=${TREE:-20000}
 runs=${RUNS:-3}
 cold=${COLD:-1}
 count_calls=${STRACE:-1}
+slow_us=${SLOW_FS:-}
+slow_files=${SLOW_TREE:-2000}
 
 vossik=$build/vossik
 for f in "$vossik" "$build/vossik_make_tree" "$build/vossik_floor_read" \
@@ -36,9 +47,41 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "bench: writing security.nfs4acl_xdr needs root" >&2
     exit 1
 fi
+if [ -n "$slow_us" ]; then
+    case $slow_us$slow_files in
+        *[!0-9]*)
+            echo "bench: SLOW_FS and SLOW_TREE are whole numbers" >&2
+            exit 1
+            ;;
+    esac
+    if [ ! -x "$build/vossik_slow_fs" ]; then
+        echo "bench: $build/vossik_slow_fs is missing (build with -DVOSSIK_BENCH=ON and libfuse3)" >&2
+        exit 1
+    fi
+    if [ ! -c /dev/fuse ]; then
+        echo "bench: SLOW_FS needs FUSE (/dev/fuse)" >&2
+        exit 1
+    fi
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vossik-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+slow_pid=''
+slow_mnt=$work/slow
+
+# Stops slow_fs, which unmounts itself; a server that died leaves its mount
+# behind, which must go before the tree is removed.
+stop_slow_fs() {
+    if [ -n "$slow_pid" ]; then
+        kill -TERM "$slow_pid" 2>/dev/null || true
+        wait "$slow_pid" 2>/dev/null || true
+        slow_pid=''
+    fi
+    if findmnt -rn -M "$slow_mnt" >/dev/null 2>&1; then
+        umount "$slow_mnt" 2>/dev/null || umount -l "$slow_mnt" 2>/dev/null || true
+    fi
+}
+
+trap 'stop_slow_fs; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 tree=$work/tree
 times=$work/times
@@ -117,19 +160,39 @@ row() {
         "$(ratio "$wall" "${base_wall:-0}")"
 }
 
+# reads <warm|cold|latency> [<tree>]: latency is the slow_fs mount, where
+# nothing is cached (no warm-up run) and the thread counts get rows.
 reads() {
     mode=$1
+    dir=${2:-$tree}
     floor_cpu='' floor_wall='' base_cpu='' base_wall='' base_label='getfacl -R -P -n'
-    header "reads, $mode cache" getfacl
-    row "$mode" "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$tree"
-    row "$mode" "getfacl -R -P -n" getfacl -R -P -n "$tree"
-    row "$mode" "getfacl -R -P" getfacl -R -P "$tree"
-    if [ "$jobs_supported" = 1 ]; then
-        row "$mode" "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$tree"
-        row "$mode" "vossik list-access -r (-j default)" "$vossik" list-access -r "$tree"
+    if [ "$mode" = latency ]; then
+        header "reads, latency $slow_us us" getfacl
     else
-        row "$mode" "vossik list-access -r" "$vossik" list-access -r "$tree"
+        header "reads, $mode cache" getfacl
     fi
+    row "$mode" "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$dir"
+    row "$mode" "getfacl -R -P -n" getfacl -R -P -n "$dir"
+    row "$mode" "getfacl -R -P" getfacl -R -P "$dir"
+    if [ "$jobs_supported" = 1 ]; then
+        row "$mode" "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$dir"
+        row "$mode" "vossik list-access -r (-j default)" "$vossik" list-access -r "$dir"
+        if [ "$mode" = latency ]; then
+            for j in 2 4 8 16; do
+                row "$mode" "vossik list-access -r -j$j" "$vossik" -j"$j" list-access -r "$dir"
+            done
+        fi
+    else
+        row "$mode" "vossik list-access -r" "$vossik" list-access -r "$dir"
+    fi
+}
+
+# same_output <tree>: the check that threads change nothing vossik prints.
+same_output() {
+    "$vossik" -j1 list-access -r "$1" >"$work/one.out" 2>&1
+    "$vossik" list-access -r "$1" >"$work/many.out" 2>&1
+    if cmp -s "$work/one.out" "$work/many.out"; then same=identical; else same=DIFFERENT; fi
+    echo "  list-access -r output, -j1 against default jobs: $same"
 }
 
 writes() {
@@ -145,12 +208,7 @@ writes() {
 # Reads first: the writes change what is stored.
 reads warm
 if [ "$can_drop" = 1 ]; then reads cold; fi
-if [ "$jobs_supported" = 1 ]; then
-    "$vossik" -j1 list-access -r "$tree" >"$work/one.out" 2>&1
-    "$vossik" list-access -r "$tree" >"$work/many.out" 2>&1
-    if cmp -s "$work/one.out" "$work/many.out"; then same=identical; else same=DIFFERENT; fi
-    echo "  list-access -r output, -j1 against default jobs: $same"
-fi
+if [ "$jobs_supported" = 1 ]; then same_output "$tree"; fi
 writes warm
 if [ "$can_drop" = 1 ]; then writes cold; fi
 if [ "$can_drop" = 0 ]; then
@@ -223,4 +281,29 @@ if [ -x /usr/bin/time ]; then
 else
     echo
     echo "peak memory: not measured (/usr/bin/time is not installed)"
+fi
+
+if [ -n "$slow_us" ]; then
+    slow_tree=$work/slow-tree
+    "$build/vossik_make_tree" "$slow_tree" "$slow_files" >/dev/null
+    slow_objects=$("$build/vossik_floor_read" "$slow_tree" | awk '{ print $1 }')
+    mkdir "$slow_mnt"
+    # In the foreground, so that the trap can stop it by its process id.
+    "$build/vossik_slow_fs" -f --delay="$slow_us" "$slow_tree" "$slow_mnt" 2>"$work/slow_fs.err" &
+    slow_pid=$!
+    i=0
+    until findmnt -rn -M "$slow_mnt" >/dev/null 2>&1; do
+        if ! kill -0 "$slow_pid" 2>/dev/null || [ "$i" -ge 100 ]; then
+            echo "bench: slow_fs did not mount $slow_mnt" >&2
+            cat "$work/slow_fs.err" >&2
+            exit 1
+        fi
+        sleep 0.1
+        i=$((i + 1))
+    done
+    echo
+    echo "slow_fs: $slow_objects objects ($slow_files files) through FUSE, $slow_us us per round trip, nothing cached"
+    reads latency "$slow_mnt"
+    if [ "$jobs_supported" = 1 ]; then same_output "$slow_mnt"; fi
+    stop_slow_fs
 fi
