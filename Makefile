@@ -107,7 +107,7 @@ deb: deps program
 # The bench also runs getfacl/setfacl (acl), strace and /usr/bin/time (time);
 # its slow file system (SLOW_FS) needs libfuse3-dev, fuse3 and pkg-config.
 # It measures the build users get (-O2; g++ 12 at -O3 also warns falsely).
-bench: PACKAGES += acl strace time libfuse3-dev fuse3 pkg-config
+bench: PACKAGES += acl strace time linux-perf libfuse3-dev fuse3 pkg-config
 bench: deps
 	cmake -S . -B build-bench $(GENERATOR) $(LAUNCHER) -DVOSSIK_BENCH=ON -DVOSSIK_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-bench -j $(JOBS)
