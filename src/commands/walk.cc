@@ -42,6 +42,9 @@ namespace {
 constexpr size_t WINDOW = 256;
 constexpr unsigned MAX_THREADS = 64;
 constexpr unsigned THREADS_PER_CPU = 8;
+// Subdirectories the read-ahead holds open (with their status and ACL)
+// until their visit, at most.
+constexpr unsigned HELD_DIRS = 32;
 
 // One entry of the directory being read, in the read-ahead's window.
 struct entry_job {
@@ -49,6 +52,7 @@ struct entry_job {
     std::string name;
     unsigned char type = DT_UNKNOWN;  // what the directory says
     bool fetch_acl = false;           // the ACL too, when the entry passes `types`
+    bool open_dir = false;            // a subdirectory the walk will enter: opened ahead
     uint16_t types = 0;
     uint64_t serial = 0;  // objects handed to the command before it entered the window
 };
@@ -57,14 +61,25 @@ struct entry_result {
     int status_error = 0;  // errno of the status call, 0 when taken
     struct stat st {};
     walk_ahead ahead;
+    fs_fd dir = fs_fd();  // a subdirectory opened ahead, described by `st`
 };
 
 // What a worker does for one entry: system calls through the directory's
-// descriptor, nothing shared. A directory's status waits for its visit.
+// descriptor, nothing shared. A subdirectory is opened and described by its
+// descriptor, as its visit would (and its ACL read through it); when that
+// fails, or it is not to be opened, its visit does everything.
 void fetch_entry(const entry_job &job, entry_result &r) {
     r.ahead.fetched = false;
     r.ahead.taken = false;
-    if (job.type == DT_DIR) return;
+    r.dir.reset();
+    if (job.type == DT_DIR) {
+        if (!job.open_dir) return;
+        r.dir.reset(fs_open_dir_status_at(job.dirfd, job.name.c_str(), &r.st));
+        if (!r.dir || !job.fetch_acl || !file_type_passes(r.st.st_mode, job.types)) return;
+        fs_acl_fetch_at_np(r.dir.get(), ".", &r.st, &r.ahead.acl);
+        r.ahead.fetched = true;
+        return;
+    }
     r.status_error = fs_lstat_at(job.dirfd, job.name.c_str(), &r.st) == 0 ? 0 : errno;
     if (r.status_error != 0 || !job.fetch_acl) return;
     if (S_ISDIR(r.st.st_mode) || S_ISLNK(r.st.st_mode) ||
@@ -146,6 +161,15 @@ struct window_emptier {
 // them descriptors are closed and reopened when the walk comes back.
 constexpr size_t OPEN_LEVELS = 64;
 
+// A subdirectory waiting for its visit; opened ahead when `fd` is set, with
+// its status and, when fetched, its ACL.
+struct pending_dir {
+    std::string name;
+    fs_fd fd;
+    struct stat st {};
+    std::unique_ptr<walk_ahead> ahead;
+};
+
 // One directory of the current branch.
 struct level {
     fs_fd fd;       // the directory; closed when above the open levels
@@ -153,7 +177,7 @@ struct level {
     ino_t ino = 0;
     size_t path_length;             // its path as walked: the first characters of the branch path
     unsigned depth;                 // its own depth
-    std::vector<std::string> dirs;  // subdirectories to visit, in directory order
+    std::vector<pending_dir> dirs;  // subdirectories to visit, in directory order
     size_t next = 0;
 };
 
@@ -197,6 +221,8 @@ class walker {
             if (!top.fd) {
                 // Its descriptor was closed and it could not be reached
                 // again: the subdirectories it still holds are out of reach.
+                for (size_t i = top.next; i < top.dirs.size(); ++i)
+                    if (top.dirs[i].fd) --held_;
                 top.next = top.dirs.size();
                 path_.resize(top.path_length);
                 errno = lost_;
@@ -204,8 +230,8 @@ class walker {
                 continue;
             }
             // Moved out: visiting may grow the branch under `top`.
-            std::string name = std::move(top.dirs[top.next++]);
-            visit_directory(top.fd.get(), name.c_str(), top.path_length, top.depth + 1);
+            pending_dir next = std::move(top.dirs[top.next++]);
+            visit_directory(top.fd.get(), next, top.path_length, top.depth + 1);
         }
         return !failed_;
     }
@@ -262,14 +288,21 @@ class walker {
     // reached through its own descriptor (as "." in it): its status, its
     // ACL and its entries are that directory's whatever takes its name
     // meanwhile, and it costs one status call.
-    void visit_directory(int dirfd, const char *name, size_t parent_length, unsigned depth) {
+    // One the read-ahead opened is taken as it was opened.
+    void visit_directory(int dirfd, pending_dir &pending, size_t parent_length, unsigned depth) {
+        const char *name = pending.name.c_str();
         path_.resize(parent_length);
         path_ += '/';
         path_ += name;
         walk_object object{};
         fs_fd opened;
         const bool enters = static_cast<long long>(depth) != max_depth_;
-        if (enters) {
+        if (pending.fd) {
+            --held_;
+            opened = std::move(pending.fd);
+            object = walk_object{opened.get(), ".",   path_.c_str(),
+                                 pending.st,   depth, pending.ahead.get()};
+        } else if (enters) {
             seam(walk_moment::before_status, path_);
             object = walk_object{-1, ".", path_.c_str(), {}, depth};
             opened.reset(fs_open_dir_status_at(dirfd, name, &object.st));
@@ -338,6 +371,7 @@ class walker {
         entry_window &window = ahead_->window();
         window_emptier emptier{window};
         const bool fetch_acls = ahead_->fetch_acls();
+        const bool enters_below = static_cast<long long>(dir.depth) + 1 != max_depth_;
         os_dir_reader entries(dir.fd.get());
         bool listed = false;
         int list_error = 0;
@@ -356,7 +390,11 @@ class walker {
                         break;
                     }
                     if (is_dot_or_dotdot(name)) continue;
-                    window.push(entry_job{dir.fd.get(), name, type, fetch_acls, types_, handed_});
+                    const bool open_dir =
+                        type == DT_DIR && fetch_acls && enters_below && held_ < HELD_DIRS;
+                    if (open_dir) ++held_;
+                    window.push(
+                        entry_job{dir.fd.get(), name, type, fetch_acls, open_dir, types_, handed_});
                 }
                 window.wake();
             }
@@ -380,9 +418,21 @@ class walker {
         path_ += '/';
         path_ += job.name;
         // The type the directory tells saves a status call now; the visit
-        // takes the status anyway.
+        // takes the status, or the read-ahead has opened it.
         if (job.type == DT_DIR) {
-            dir.dirs.push_back(job.name);
+            pending_dir pending{job.name, fs_fd(), {}, nullptr};
+            if (job.open_dir) {
+                entry_result &r = window.front();
+                if (r.dir) {
+                    pending.fd = std::move(r.dir);
+                    pending.st = r.st;
+                    if (r.ahead.fetched)
+                        pending.ahead = std::make_unique<walk_ahead>(std::move(r.ahead));
+                } else {
+                    --held_;
+                }
+            }
+            dir.dirs.push_back(std::move(pending));
             return;
         }
         seam(walk_moment::before_status, path_);
@@ -404,7 +454,7 @@ class walker {
         }
         seam(walk_moment::before_visit, path_);
         if (S_ISDIR(r.st.st_mode)) {
-            dir.dirs.push_back(job.name);
+            dir.dirs.push_back(pending_dir{job.name, fs_fd(), {}, nullptr});
             return;
         }
         walk_object object{dir.fd.get(), job.name.c_str(), path_.c_str(),
@@ -477,6 +527,7 @@ class walker {
     size_t first_open_ = 0;      // no level below this one has an open descriptor
     int lost_ = 0;               // why a closed level could not be reopened
     fs_fd_batch done_;           // directories done with, closed together
+    unsigned held_ = 0;          // subdirectories opened ahead and not yet visited
     read_ahead *ahead_;
     uint64_t handed_ = 0;  // non-directories handed to the command from a directory's window
     // Device and inode of the last ones with more than one name, by number.
@@ -518,8 +569,8 @@ unsigned walk_read_ahead_threads() {
         // CPU keep that many requests under way (measured with slow_fs in
         // bench/run.sh: 4.8 times faster at 16 threads than at 1 on
         // directories of 20 files at 200 us per round trip; 2 gave 2.4).
-        jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()) *
-                                THREADS_PER_CPU);
+        jobs =
+            static_cast<int>(std::max(1u, std::thread::hardware_concurrency()) * THREADS_PER_CPU);
     }
     return std::min(static_cast<unsigned>(jobs), MAX_THREADS);
 }

@@ -1,9 +1,11 @@
 // The walk's read-ahead threads change nothing a user can see: every
 // reading and read-and-write command gives the same output, messages,
 // status and ACLs on disk with -j1 (no threads) and -j4, on a tree with
-// failures in it (an ACL that cannot be read, a directory the user cannot
-// read), with and without -k; and a file reached twice (hard links) is
-// edited on top of its first edit, as without threads.
+// failures in it (an ACL that cannot be read, on a file and on a
+// directory, a directory the user cannot read), more subdirectories than
+// the read-ahead opens ahead, with and without -k and a depth limit; and a
+// file reached twice (hard links) is edited on top of its first edit, as
+// without threads.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,8 +23,10 @@ namespace {
 
 using write_test::WriteTest;
 
-// More files in one directory than the read-ahead's window holds.
+// More files in one directory than the read-ahead's window holds, and more
+// subdirectories than it holds open.
 constexpr int FILES = 300;
+constexpr int DIRS = 40;
 
 class ReadAhead : public WriteTest {
   protected:
@@ -49,6 +53,23 @@ class ReadAhead : public WriteTest {
         put("tree/sub/inside", "owner@:rwx::allow,user:1000:rwx::allow");
         directory("tree/locked", 0700);
         file("tree/locked/hidden");
+        // d00..d39, each with a file and a subdirectory with a file; every
+        // fifth with an ACL naming alice, d07's unreadable.
+        for (int i = 0; i < DIRS; i++) {
+            char d[32];
+            std::snprintf(d, sizeof d, "tree/d%02d", i);
+            const std::string dir_name = d;
+            for (const std::string &n :
+                 {dir_name, dir_name + "/inner", dir_name + "/x", dir_name + "/inner/y"}) {
+                if (n.ends_with("/x") || n.ends_with("/y"))
+                    file(n);
+                else
+                    directory(n);
+                names_.push_back(n);
+            }
+            if (i % 5 == 0) put(dir_name, "owner@:rwx:fd:allow,user:1000:rx:fd:allow");
+        }
+        acl_disk::set_broken(dir.file("tree/d07"));
         for (const char *n : {"tree/twin-a", "tree/twin-b", "tree/sub", "tree/sub/inside",
                               "tree/locked", "tree/locked/hidden"})
             names_.push_back(n);
@@ -92,6 +113,8 @@ TEST_F(ReadAhead, ThreadsChangeNothingAUserCanSee) {
         {false, {"-r", "-v", "edit-access", "-e", "$ a everyone@:x", "tree"}},
         {false, {"-r", "-k", "-v", "rename-access", "user:alice:bob", "tree"}},
         {false, {"-r", "-k", "-p", "inherit-access", "tree"}},
+        {true, {"-d", "1", "-k", "list-access", "tree"}},
+        {false, {"-d", "2", "-k", "-f", "-v", "touch-access", "tree"}},
     };
     for (const auto &c : cases) {
         std::string line;
