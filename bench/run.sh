@@ -4,8 +4,8 @@
 # setfacl, all on one generated tree in one run:
 #   - CPU (user + system) and wall time, warm and cold page cache, as ratios
 #     to the floor and to getfacl/setfacl (median of RUNS runs);
-#   - system calls per object (counted by perf where it is installed, else
-#     by strace -f; the most frequent ones from strace's log);
+#   - system calls per object (counted by perf where it can trace the
+#     kernel's system call entries, else by strace -f);
 #   - peak memory (/usr/bin/time -v);
 #   - with SLOW_FS set, the reads once more through slow_fs (bench/slow_fs.c),
 #     a FUSE mirror of a smaller tree that waits SLOW_FS microseconds on every
@@ -219,22 +219,43 @@ fi
 
 # calls <label> <command...>: system calls per object, with the four most
 # frequent calls.
+# The system's names of its call numbers, for perf's counts: "<number>
+# <name>" lines from the kernel's header where it is installed. Numbers 463
+# and 464 are named here: older headers lack them.
+call_names() {
+    header=/usr/include/$(gcc -print-multiarch 2>/dev/null)/asm/unistd_64.h
+    [ -r "$header" ] || header=/usr/include/asm/unistd_64.h
+    printf '463 setxattrat\n464 getxattrat\n'
+    [ -r "$header" ] && awk '$1 == "#define" && $2 ~ /^__NR_/ { sub(/^__NR_/, "", $2); print $3, $2 }' "$header"
+    return 0
+}
+
+# Where perf can count the calls (a tracepoint of the kernel's own), it does:
+# the calls stay as fast as they are. strace makes each call wait for it, and
+# the default jobs start their threads when calls wait; its count is the
+# fallback, every call counted from its log (strace -c leaves out the calls
+# it has no name for, getxattrat and setxattrat on a strace older than the
+# kernel).
+count_with_perf=0
+if command -v perf >/dev/null 2>&1 &&
+    perf record -q -e raw_syscalls:sys_enter -o "$work/probe.data" true >/dev/null 2>&1; then
+    count_with_perf=1
+    call_names >"$work/names"
+fi
+
 calls() {
     label=$1
     shift
-    # The total from the kernel's own count (perf), which leaves the calls
-    # as fast as they are: strace makes each call wait for it, and the
-    # default jobs start their threads when calls wait. The four most
-    # frequent from strace's log, every call counted: strace -c leaves out
-    # the calls it has no name for (getxattrat and setxattrat on a strace
-    # older than the kernel).
-    counted=''
-    if command -v perf >/dev/null 2>&1 &&
-        perf stat -e raw_syscalls:sys_enter -x, -o "$work/perf" "$@" >/dev/null 2>&1; then
-        counted=$(awk -F, '$3 == "raw_syscalls:sys_enter" { print $1 }' "$work/perf")
+    if [ "$count_with_perf" = 1 ]; then
+        perf record -q -e raw_syscalls:sys_enter -o "$work/calls.data" "$@" >/dev/null 2>&1 || true
+        perf script -i "$work/calls.data" -F trace 2>/dev/null |
+            awk 'NR == FNR { name[$1] = $2; next }
+                 $1 == "NR" { print ($2 in name) ? name[$2] : "syscall_" $2 }' "$work/names" - \
+            >"$work/calls"
+    else
+        strace -f -qq -o "$work/calls" "$@" >/dev/null 2>&1 || true
     fi
-    strace -f -qq -o "$work/calls" "$@" >/dev/null 2>&1 || true
-    awk -v n="$objects" -v label="$label" -v counted="$counted" '
+    awk -v n="$objects" -v label="$label" '
         { sub(/^[0-9]+ +/, "") }
         /^<\.\.\. / || /^\+\+\+ / || /^--- / { next }  # resumed calls, exits, signals
         {
@@ -255,13 +276,13 @@ calls() {
             top = ""
             for (i = 1; i <= k && i <= 4; i++)
                 top = top sprintf("%s%s %.2f", i > 1 ? ", " : "", names[i], count[names[i]] / n)
-            if (counted ~ /^[0-9]+$/) total = counted
             printf "  %-36s %6.2f  (%s)\n", label, total / n, top
         }' "$work/calls"
 }
 
-if [ "$count_calls" = 1 ] && command -v strace >/dev/null 2>&1; then
-    printf '\n%-38s %6s\n' "system calls per object" "calls"
+if [ "$count_calls" = 1 ] && { [ "$count_with_perf" = 1 ] || command -v strace >/dev/null 2>&1; }; then
+    if [ "$count_with_perf" = 1 ]; then counter=perf; else counter='strace -f'; fi
+    printf '\n%-38s %6s\n' "system calls per object ($counter)" "calls"
     calls "floor: nftw + lgetxattr" "$build/vossik_floor_read" "$tree"
     if [ "$jobs_supported" = 1 ]; then
         calls "vossik list-access -r -j1" "$vossik" -j1 list-access -r "$tree"
@@ -276,7 +297,7 @@ if [ "$count_calls" = 1 ] && command -v strace >/dev/null 2>&1; then
     calls "vossik edit-access -r -f" "$vossik" -r -f edit-access 'user:nobody:rxaRcs:fd' "$tree"
 elif [ "$count_calls" = 1 ]; then
     echo
-    echo "system calls: not counted (strace is not installed)"
+    echo "system calls: not counted (neither perf nor strace can count them here)"
 fi
 
 # peak <label> <command...>: the largest resident set of a run.
