@@ -105,6 +105,64 @@ void letters(const Row (&table)[Rows], Bits set, bool compact, char *out, size_t
     *n = at;
 }
 
+// The letters of every row as fixed-width text ('-' for a clear bit), by
+// table look-up: for each value of one byte of the word, the rows whose bit
+// lies in that byte hold their letter or '-' and the others 0, so that the
+// text of a word is its bytes' texts or-ed together. Made once from the
+// tables (the same rows as letters() walks), read-only afterwards.
+struct letter_block {
+    char c[16];
+};
+
+struct letter_tables {
+    letter_block perm[2][256];  // by the low and the high byte of the word
+    letter_block flag[256];
+};
+
+template <typename Row, size_t Rows>
+void fill_letters(const Row (&table)[Rows], unsigned shift, letter_block (&out)[256]) {
+    static_assert(Rows - 1 <= sizeof(letter_block::c));
+    for (unsigned v = 0; v < 256; ++v) {
+        out[v] = letter_block{};
+        for (size_t i = 0; i + 1 < Rows; i++) {
+            const unsigned byte = (static_cast<unsigned>(table[i].bit) >> shift) & 0xFFu;
+            if (byte == 0) continue;  // the other byte's row
+            out[v].c[i] = (v & byte) != 0 ? table[i].letter : '-';
+        }
+    }
+}
+
+const letter_tables &letters_by_byte() {
+    static const letter_tables tables = [] {
+        letter_tables t;
+        fill_letters(gacl_perm_table, 0, t.perm[0]);
+        fill_letters(gacl_perm_table, 8, t.perm[1]);
+        fill_letters(gacl_flag_table, 0, t.flag);
+        return t;
+    }();
+    return tables;
+}
+
+// Appends the fixed-width letters of the permission and flag words at
+// out[*n] (14 and 7 characters), as letters() would without `compact`.
+void perm_letters(gacl_perm_t perms, char *out, size_t *n) {
+    static_assert(sizeof(gacl_perm_t) * 8 >= 16 && std::size(gacl_perm_table) == 15);
+    const letter_tables &t = letters_by_byte();
+    const char *lo = t.perm[0][perms & 0xFFu].c;
+    const char *hi = t.perm[1][(perms >> 8) & 0xFFu].c;
+    char block[16];
+    for (size_t i = 0; i < sizeof block; i++)
+        block[i] = static_cast<char>(lo[i] | hi[i]);
+    std::memcpy(out + *n, block, std::size(gacl_perm_table) - 1);
+    *n += std::size(gacl_perm_table) - 1;
+}
+
+void flag_letters(gacl_flag_t flags, char *out, size_t *n) {
+    static_assert(std::size(gacl_flag_table) == 8);
+    std::memcpy(out + *n, letters_by_byte().flag[flags & 0xFFu].c, std::size(gacl_flag_table) - 1);
+    *n += std::size(gacl_flag_table) - 1;
+}
+
 constexpr char BLANKS[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                              ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
@@ -150,13 +208,19 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
     char tail[std::size(gacl_perm_table) + std::size(gacl_flag_table) + 2];
     size_t n = 0;
     tail[n++] = ':';
-    letters(gacl_perm_table, entry->perms, compact, tail, &n);
+    if (compact)
+        letters(gacl_perm_table, entry->perms, compact, tail, &n);
+    else
+        perm_letters(entry->perms, tail, &n);
 
     const bool default_tail =
         entry->entry_type == GACL_ENTRY_TYPE_ALLOW && (entry->flags & GACL_FLAG_ALL) == 0;
     if (!compact || !default_tail) {
         tail[n++] = ':';
-        letters(gacl_flag_table, entry->flags, compact, tail, &n);
+        if (compact)
+            letters(gacl_flag_table, entry->flags, compact, tail, &n);
+        else
+            flag_letters(entry->flags, tail, &n);
         if (!compact || entry->entry_type != GACL_ENTRY_TYPE_ALLOW) {
             tail[n++] = ':';
             out.add(tail, n);
