@@ -109,7 +109,7 @@ void letters(const Row (&table)[Rows], Bits set, bool compact, char *out, size_t
 // table look-up: for each value of one byte of the word, the rows whose bit
 // lies in that byte hold their letter or '-' and the others 0, so that the
 // text of a word is its bytes' texts or-ed together. Made once from the
-// tables (the same rows as letters() walks), read-only afterwards.
+// tables (the same rows as letters() walks) at start-up.
 struct letter_block {
     char c[16];
 };
@@ -132,24 +132,24 @@ void fill_letters(const Row (&table)[Rows], unsigned shift, letter_block (&out)[
     }
 }
 
-const letter_tables &letters_by_byte() {
-    static const letter_tables tables = [] {
-        letter_tables t;
-        fill_letters(gacl_perm_table, 0, t.perm[0]);
-        fill_letters(gacl_perm_table, 8, t.perm[1]);
-        fill_letters(gacl_flag_table, 0, t.flag);
-        return t;
-    }();
-    return tables;
+letter_tables make_letter_tables() {
+    letter_tables t;
+    fill_letters(gacl_perm_table, 0, t.perm[0]);
+    fill_letters(gacl_perm_table, 8, t.perm[1]);
+    fill_letters(gacl_flag_table, 0, t.flag);
+    return t;
 }
+
+// Made at start-up from tables that are constant-initialized; no guard to
+// check on every entry.
+const letter_tables LETTERS = make_letter_tables();
 
 // Appends the fixed-width letters of the permission and flag words at
 // out[*n] (14 and 7 characters), as letters() would without `compact`.
 void perm_letters(gacl_perm_t perms, char *out, size_t *n) {
     static_assert(sizeof(gacl_perm_t) * 8 >= 16 && std::size(gacl_perm_table) == 15);
-    const letter_tables &t = letters_by_byte();
-    const char *lo = t.perm[0][perms & 0xFFu].c;
-    const char *hi = t.perm[1][(perms >> 8) & 0xFFu].c;
+    const char *lo = LETTERS.perm[0][perms & 0xFFu].c;
+    const char *hi = LETTERS.perm[1][(perms >> 8) & 0xFFu].c;
     char block[16];
     for (size_t i = 0; i < sizeof block; i++)
         block[i] = static_cast<char>(lo[i] | hi[i]);
@@ -159,7 +159,7 @@ void perm_letters(gacl_perm_t perms, char *out, size_t *n) {
 
 void flag_letters(gacl_flag_t flags, char *out, size_t *n) {
     static_assert(std::size(gacl_flag_table) == 8);
-    std::memcpy(out + *n, letters_by_byte().flag[flags & 0xFFu].c, std::size(gacl_flag_table) - 1);
+    std::memcpy(out + *n, LETTERS.flag[flags & 0xFFu].c, std::size(gacl_flag_table) - 1);
     *n += std::size(gacl_flag_table) - 1;
 }
 
