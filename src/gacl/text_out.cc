@@ -268,7 +268,10 @@ int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
         constexpr size_t MAX_PAD = GACL_NAME_SIZE + 16;
         char line[MAX_PAD + GACL_ENTRY_TEXT_SIZE + 1];
         bool first = true;
-        for (; more == 1; more = gacl_get_entry(acl, GACL_NEXT_ENTRY, &entry)) {
+        // The ACL is validated above: its entries are walked directly, the
+        // cursor left where a walk with gacl_get_entry() leaves it.
+        for (int i = 0; i < acl->count; i++, acl->cursor = i) {
+            entry = &acl->entries[i];
             size_t pad = 0;
             if (!compact) {
                 size_t offset = principal_end(entry);
@@ -292,7 +295,7 @@ int gacl_append_text_np(gacl_t acl, std::string *out, int options) {
             out->append(line, length);
             first = false;
         }
-        return more == 0;
+        return true;
     });
     if (built) return 0;
     int err = errno;
