@@ -4,7 +4,6 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -26,6 +25,7 @@
 #include "util/escape.h"
 #include "util/nomem.h"
 #include "util/ordered_window.h"
+#include "util/wait_gauge.h"
 
 walk_seam_t walk_seam = nullptr;
 
@@ -125,8 +125,7 @@ class read_ahead {
     // One timed status call: the threads start once most of the last
     // SAMPLES ones waited.
     void sample(std::chrono::steady_clock::duration took) {
-        slow_ = (slow_ << 1) | (took >= SLOW ? 1u : 0u);
-        if (std::popcount(slow_ & ((1u << SAMPLES) - 1)) > static_cast<int>(SAMPLES / 2)) start();
+        if (waits_.sample(took)) start();
     }
 
   private:
@@ -146,7 +145,7 @@ class read_ahead {
     walk_prefetch prefetch_;
     unsigned threads_ = 0;  // threads to start, 0 once started or never
     unsigned untimed_ = 0;
-    uint32_t slow_ = 0;  // the last samples, one bit each: 1 when slow
+    wait_gauge waits_{SLOW, SAMPLES};
     std::unique_ptr<entry_window> window_;
 };
 
