@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -42,8 +43,11 @@ namespace {
 constexpr size_t WINDOW = 256;
 constexpr unsigned MAX_THREADS = 64;
 constexpr unsigned THREADS_PER_CPU = 8;
+// Directories of the current branch whose descriptors stay open; above
+// them descriptors are closed and reopened when the walk comes back.
+constexpr size_t OPEN_LEVELS = 64;
 // Subdirectories the read-ahead holds open (with their status and ACL)
-// until their visit, at most.
+// until their visit, at most; fewer under a low descriptor limit.
 constexpr unsigned HELD_DIRS = 32;
 
 // One entry of the directory being read, in the read-ahead's window.
@@ -108,10 +112,14 @@ class read_ahead {
                 gacl_fetch_concurrent_np())
                 threads_ = walk_read_ahead_threads();
             window_ = std::make_unique<entry_window>(0, threads_ > 0 ? WINDOW : 1, fetch_entry);
+            if (threads_ > 0) held_dirs_ = dirs_to_hold();
             if (threads_ > 0 && config.jobs > 1) start();
         }
         return *window_;
     }
+
+    // Subdirectories the workers may hold open ahead of their visit.
+    unsigned held_dirs() const { return held_dirs_; }
 
     // Whether the workers fetch the ACLs too (with no workers the command
     // reads each one itself, at its turn).
@@ -133,6 +141,18 @@ class read_ahead {
     // A status call that took this long waited for a disk or a server.
     static constexpr std::chrono::microseconds SLOW{50};
 
+    // Descriptors held ahead come out of what the walk needs for itself:
+    // the open levels of its branch, a batch of closed ones and a few the
+    // program holds anyway. A quarter of the rest at most.
+    static unsigned dirs_to_hold() {
+        constexpr rlim_t OWN = OPEN_LEVELS + fs_fd_batch::SIZE + 16;
+        struct rlimit limit {};
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return HELD_DIRS;
+        const rlim_t spare = limit.rlim_cur > OWN ? (limit.rlim_cur - OWN) / 4 : 0;
+        return static_cast<unsigned>(std::min<rlim_t>(spare, HELD_DIRS));
+    }
+
     void start() {
         try {
             window_->start(threads_);
@@ -145,6 +165,7 @@ class read_ahead {
     walk_prefetch prefetch_;
     unsigned threads_ = 0;  // threads to start, 0 once started or never
     unsigned untimed_ = 0;
+    unsigned held_dirs_ = 0;
     wait_gauge waits_{SLOW, SAMPLES};
     std::unique_ptr<entry_window> window_;
 };
@@ -155,10 +176,6 @@ struct window_emptier {
     entry_window &window;
     ~window_emptier() { window.clear(); }
 };
-
-// Directories of the current branch whose descriptors stay open; above
-// them descriptors are closed and reopened when the walk comes back.
-constexpr size_t OPEN_LEVELS = 64;
 
 // A subdirectory waiting for its visit; opened ahead when `fd` is set, with
 // its status and, when fetched, its ACL.
@@ -390,7 +407,7 @@ class walker {
                     }
                     if (is_dot_or_dotdot(name)) continue;
                     const bool open_dir =
-                        type == DT_DIR && fetch_acls && enters_below && held_ < HELD_DIRS;
+                        type == DT_DIR && fetch_acls && enters_below && held_ < ahead_->held_dirs();
                     if (open_dir) ++held_;
                     window.push(
                         entry_job{dir.fd.get(), name, type, fetch_acls, open_dir, types_, handed_});

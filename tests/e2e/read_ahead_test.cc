@@ -143,6 +143,29 @@ TEST_F(ReadAhead, ThreadsChangeNothingAUserCanSee) {
     }
 }
 
+// Under a descriptor limit that leaves little room, the threads hold fewer
+// (or no) directories open ahead: the walk itself never runs out.
+TEST_F(ReadAhead, ALowDescriptorLimitIsNoFailure) {
+    if (access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "prlimit is not installed";
+    build();
+    auto run_limited = [&](const char *limit, const char *jobs) {
+        process_spec spec;
+        spec.program = "/usr/bin/prlimit";
+        spec.argv = {"prlimit", limit, vossik_binary(), jobs, "-k", "list-access", "-r", "tree"};
+        spec.cwd = dir.path();
+        return run_process(spec);
+    };
+    process_result alone = run_limited("--nofile=1024", "-j1");
+    EXPECT_EQ(alone.status, 1);  // the unreadable ACLs
+    for (const char *limit : {"--nofile=24", "--nofile=160"}) {
+        SCOPED_TRACE(limit);
+        process_result limited = run_limited(limit, "--jobs=16");
+        EXPECT_EQ(limited.status, alone.status);
+        EXPECT_EQ(limited.err, alone.err);
+        EXPECT_TRUE(limited.out == alone.out) << "output differs";
+    }
+}
+
 // Two names of one file: the second is edited on top of the first's edit,
 // however far ahead the threads fetched it.
 TEST_F(ReadAhead, ASecondNameOfAFileSeesTheFirstNamesWrite) {
