@@ -83,14 +83,8 @@ class ReadAhead : public WriteTest {
         return on_disk;
     }
 
-    process_result run_as(bool alice, std::vector<std::string> args) {
-        if (!alice) return run(args);
-        process_spec spec;
-        spec.program = "/usr/bin/setpriv";
-        spec.argv = {"setpriv", "--reuid=1000", "--regid=1000", "--clear-groups", vossik_binary()};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.cwd = dir.path();
-        return run_process(spec);
+    process_result run_as(bool alice, const std::vector<std::string> &args) {
+        return alice ? run_as_alice(args) : run(args);
     }
 
     std::vector<std::string> names_;
@@ -149,11 +143,7 @@ TEST_F(ReadAhead, ALowDescriptorLimitIsNoFailure) {
     if (access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "prlimit is not installed";
     build();
     auto run_limited = [&](const char *limit, const char *jobs) {
-        process_spec spec;
-        spec.program = "/usr/bin/prlimit";
-        spec.argv = {"prlimit", limit, vossik_binary(), jobs, "-k", "list-access", "-r", "tree"};
-        spec.cwd = dir.path();
-        return run_process(spec);
+        return run_under({"/usr/bin/prlimit", limit}, {jobs, "-k", "list-access", "-r", "tree"});
     };
     process_result alone = run_limited("--nofile=1024", "-j1");
     EXPECT_EQ(alone.status, 1);  // the unreadable ACLs

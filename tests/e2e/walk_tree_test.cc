@@ -99,17 +99,9 @@ TEST_F(WriteTest, KeepGoingListsPastAnUnreadableDirectory) {
     // Which of a, b, c, d comes last decides what a stop at b leaves out.
     std::vector<std::string> order = write_test::directory_order(dir.file("tree"));
 
-    auto as_alice = [&](std::vector<std::string> args) {
-        process_spec spec;
-        spec.program = "/usr/bin/setpriv";
-        spec.argv = {"setpriv", "--reuid=1000", "--regid=1000", "--clear-groups", vossik_binary()};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.cwd = dir.path();
-        return run_process(spec);
-    };
     if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is not installed";
 
-    process_result kept = as_alice({"-r", "-k", "-S", "brief", "list-access", "tree"});
+    process_result kept = run_as_alice({"-r", "-k", "-S", "brief", "list-access", "tree"});
     EXPECT_EQ(kept.status, 1);
     // (setpriv runs the program under its path, which prefixes messages.)
     EXPECT_EQ(kept.err, std::string(vossik_binary()) +
@@ -120,7 +112,7 @@ TEST_F(WriteTest, KeepGoingListsPastAnUnreadableDirectory) {
     EXPECT_EQ(kept.out.find("hidden"), std::string::npos);
 
     // Without -k the walk stops there.
-    process_result stopped = as_alice({"-r", "-S", "brief", "list-access", "tree"});
+    process_result stopped = run_as_alice({"-r", "-S", "brief", "list-access", "tree"});
     EXPECT_EQ(stopped.status, 1);
     EXPECT_EQ(stopped.err, kept.err);
     if (order.back() != "b") {

@@ -74,6 +74,24 @@ class WriteTest : public ::testing::Test {
     process_result run(const std::vector<std::string> &args, const std::string &input = "") {
         return run_vossik(args, input, dir.path());
     }
+    // Runs vossik there under a wrapper program (its path, then its
+    // arguments), e.g. setpriv or prlimit. vossik runs under its full path,
+    // which prefixes its messages.
+    process_result run_under(const std::vector<std::string> &wrapper,
+                             const std::vector<std::string> &args) {
+        process_spec spec;
+        spec.program = wrapper.front();
+        spec.argv = wrapper;
+        spec.argv.push_back(vossik_binary());
+        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+        spec.cwd = dir.path();
+        return run_process(spec);
+    }
+    // Runs vossik there as the unprivileged user alice (uid and gid 1000).
+    process_result run_as_alice(const std::vector<std::string> &args) {
+        return run_under({"/usr/bin/setpriv", "--reuid=1000", "--regid=1000", "--clear-groups"},
+                         args);
+    }
     // A new regular file of the given mode.
     std::string file(const std::string &name, mode_t mode = 0644) {
         std::string path = dir.write(name, "");
