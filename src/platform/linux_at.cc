@@ -55,13 +55,33 @@ namespace {
 #define SYS_getxattrat 464
 #endif
 
-#if defined(SYS_getxattrat) && defined(SYS_setxattrat)
 // The argument block of the *xattrat calls.
 struct xattr_args {
     uint64_t value;
     uint32_t size;
     uint32_t flags;
 };
+
+// The kernel's call `number` on `name` itself in `dirfd`: its result, or -1
+// with errno (ENOSYS where this build knows no such call).
+long xattrat(long number, int dirfd, const char *name, const char *attribute, const void *value,
+             size_t size) {
+    if (number < 0) return errno = ENOSYS, -1;
+    if (size > UINT32_MAX) return errno = E2BIG, -1;
+    xattr_args args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    return syscall(number, dirfd, name, AT_SYMLINK_NOFOLLOW, attribute, &args, sizeof args);
+}
+
+#ifdef SYS_getxattrat
+constexpr long GETXATTRAT = SYS_getxattrat;
+#else
+constexpr long GETXATTRAT = -1;
+#endif
+#ifdef SYS_setxattrat
+constexpr long SETXATTRAT = SYS_setxattrat;
+#else
+constexpr long SETXATTRAT = -1;
+#endif
 
 // Set once a call showed that this kernel (or the sandbox around it) lacks
 // the at-calls, so that later calls go to procfs at once.
@@ -73,50 +93,43 @@ std::atomic<bool> at_calls_missing{false};
 bool at_call_missing(int err) {
     return err == ENOSYS || err == EPERM;
 }
-#endif
+
+// One attribute call on `name` itself in `dirfd`: `at_call()` where the
+// kernel has it, else `path_call(path)` with the procfs name (or the name as
+// typed for AT_FDCWD). The at-call is given up for good once procfs answers
+// where it was refused.
+template <typename AtCall, typename PathCall>
+long below_descriptor(int dirfd, const char *name, AtCall at_call, PathCall path_call) {
+    if (!os_at_name_valid(dirfd, name)) return -1;
+    int refused = 0;
+    if (dirfd != AT_FDCWD && !at_calls_missing.load(std::memory_order_relaxed)) {
+        long done = at_call();
+        if (done >= 0 || !at_call_missing(errno)) return done;
+        refused = errno;
+    }
+    os_at_path at(dirfd, name);
+    if (!at.ok()) return -1;
+    long again = path_call(at.path());
+    if (refused != 0 && (again >= 0 || errno != refused))
+        at_calls_missing.store(true, std::memory_order_relaxed);
+    return again;
+}
 
 }  // namespace
 
 ssize_t os_getxattr_at(int dirfd, const char *name, const char *attribute, void *value,
                        size_t size) {
-    if (!os_at_name_valid(dirfd, name)) return -1;
-#if defined(SYS_getxattrat)
-    if (dirfd != AT_FDCWD && !at_calls_missing.load(std::memory_order_relaxed)) {
-        xattr_args args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-        if (size > UINT32_MAX) args.size = UINT32_MAX;
-        long got = syscall(SYS_getxattrat, dirfd, name, AT_SYMLINK_NOFOLLOW, attribute, &args,
-                           sizeof args);
-        if (got >= 0 || !at_call_missing(errno)) return got;
-        int err = errno;
-        os_at_path at(dirfd, name);
-        if (!at.ok()) return -1;
-        ssize_t again = lgetxattr(at.path(), attribute, value, size);
-        if (again >= 0 || errno != err) at_calls_missing.store(true, std::memory_order_relaxed);
-        return again;
-    }
-#endif
-    os_at_path at(dirfd, name);
-    return at.ok() ? lgetxattr(at.path(), attribute, value, size) : -1;
+    // A buffer larger than the call can say is as good as the largest it can.
+    const size_t asked = size > UINT32_MAX ? UINT32_MAX : size;
+    return below_descriptor(
+        dirfd, name, [&] { return xattrat(GETXATTRAT, dirfd, name, attribute, value, asked); },
+        [&](const char *path) { return lgetxattr(path, attribute, value, size); });
 }
 
 int os_setxattr_at(int dirfd, const char *name, const char *attribute, const void *value,
                    size_t size) {
-    if (!os_at_name_valid(dirfd, name)) return -1;
-#if defined(SYS_setxattrat)
-    if (dirfd != AT_FDCWD && !at_calls_missing.load(std::memory_order_relaxed)) {
-        if (size > UINT32_MAX) return errno = E2BIG, -1;
-        xattr_args args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-        long done = syscall(SYS_setxattrat, dirfd, name, AT_SYMLINK_NOFOLLOW, attribute, &args,
-                            sizeof args);
-        if (done == 0 || !at_call_missing(errno)) return done == 0 ? 0 : -1;
-        int err = errno;
-        os_at_path at(dirfd, name);
-        if (!at.ok()) return -1;
-        int again = lsetxattr(at.path(), attribute, value, size, 0);
-        if (again == 0 || errno != err) at_calls_missing.store(true, std::memory_order_relaxed);
-        return again;
-    }
-#endif
-    os_at_path at(dirfd, name);
-    return at.ok() ? lsetxattr(at.path(), attribute, value, size, 0) : -1;
+    long done = below_descriptor(
+        dirfd, name, [&] { return xattrat(SETXATTRAT, dirfd, name, attribute, value, size); },
+        [&](const char *path) { return lsetxattr(path, attribute, value, size, 0); });
+    return done == 0 ? 0 : -1;
 }
