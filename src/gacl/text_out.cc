@@ -86,21 +86,14 @@ int alignment_column(gacl_t acl, int options) {
 }
 
 // The letters of a permission or flag table (its rows before the closing
-// zero row) for the bits in `set`, '-' for the others unless `compact`.
-// Fixed-length loops without a branch per letter: they run for every entry
-// of a listing.
+// zero row) for the bits in `set` alone, as the compact form writes them.
+// A fixed-length loop without a branch per letter.
 template <typename Row, size_t Rows, typename Bits>
-void letters(const Row (&table)[Rows], Bits set, bool compact, char *out, size_t *n) {
+void compact_letters(const Row (&table)[Rows], Bits set, char *out, size_t *n) {
     size_t at = *n;
-    if (compact) {
-        for (size_t i = 0; i + 1 < Rows; i++) {
-            out[at] = table[i].letter;
-            at += (set & table[i].bit) != 0;
-        }
-    } else {
-        for (size_t i = 0; i + 1 < Rows; i++)
-            out[at + i] = (set & table[i].bit) != 0 ? table[i].letter : '-';
-        at += Rows - 1;
+    for (size_t i = 0; i + 1 < Rows; i++) {
+        out[at] = table[i].letter;
+        at += (set & table[i].bit) != 0;
     }
     *n = at;
 }
@@ -109,7 +102,7 @@ void letters(const Row (&table)[Rows], Bits set, bool compact, char *out, size_t
 // table look-up: for each value of one byte of the word, the rows whose bit
 // lies in that byte hold their letter or '-' and the others 0, so that the
 // text of a word is its bytes' texts or-ed together. Made once from the
-// tables (the same rows as letters() walks) at start-up.
+// tables (the same rows compact_letters() walks) at start-up.
 struct letter_block {
     char c[16];
 };
@@ -145,7 +138,7 @@ letter_tables make_letter_tables() {
 const letter_tables LETTERS = make_letter_tables();
 
 // Appends the fixed-width letters of the permission and flag words at
-// out[*n] (14 and 7 characters), as letters() would without `compact`.
+// out[*n] (14 and 7 characters), '-' for a clear bit.
 void perm_letters(gacl_perm_t perms, char *out, size_t *n) {
     static_assert(sizeof(gacl_perm_t) * 8 >= 16 && std::size(gacl_perm_table) == 15);
     const char *lo = LETTERS.perm[0][perms & 0xFFu].c;
@@ -209,7 +202,7 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
     size_t n = 0;
     tail[n++] = ':';
     if (compact)
-        letters(gacl_perm_table, entry->perms, compact, tail, &n);
+        compact_letters(gacl_perm_table, entry->perms, tail, &n);
     else
         perm_letters(entry->perms, tail, &n);
 
@@ -218,7 +211,7 @@ int gacl_entry_to_text_np(const gacl_entry_t_struct *entry, char *buf, size_t si
     if (!compact || !default_tail) {
         tail[n++] = ':';
         if (compact)
-            letters(gacl_flag_table, entry->flags, compact, tail, &n);
+            compact_letters(gacl_flag_table, entry->flags, tail, &n);
         else
             flag_letters(entry->flags, tail, &n);
         if (!compact || entry->entry_type != GACL_ENTRY_TYPE_ALLOW) {
