@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/os_at.h"
 #include "util/nomem.h"
 #include "util/strutil.h"
 
@@ -166,8 +167,9 @@ bool fs_fd_batch::flush() noexcept {
 }
 
 int fs_open_dir_status_at(int dirfd, const char *name, struct stat *st) {
-    if (dirfd < 0 || name == nullptr || st == nullptr || std::strchr(name, '/') != nullptr)
-        return fail(EINVAL);
+    // Below a descriptor only: one component, not followed.
+    if (dirfd == AT_FDCWD || st == nullptr) return fail(EINVAL);
+    if (!os_at_name_valid(dirfd, name)) return -1;
     fs_fd fd(openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (!fd || fstat(fd.get(), st) != 0) return -1;
     return fd.release();

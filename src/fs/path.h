@@ -134,8 +134,9 @@ int fs_open_dir_at(int dirfd, const char *name, const struct stat &expected);
 // Opens the directory `name` (one component, a symbolic link not followed)
 // in the directory open as `dirfd`, as fs_open_dir_at() does, and takes its
 // status from the descriptor into *st: what is opened is what is described.
-// A new descriptor, or -1 with errno (ELOOP for a link, ENOTDIR for anything
-// else that is no directory).
+// A new descriptor, or -1 with errno (ENOTDIR for what is no directory, a
+// link included; some systems say ELOOP for a link; EINVAL for AT_FDCWD or a
+// name that is not one component).
 int fs_open_dir_status_at(int dirfd, const char *name, struct stat *st);
 
 // Opens the directory that holds the last component of `path`, for *_at

@@ -307,3 +307,40 @@ TEST(FdBatch, ClosesWhatItWasGivenAndNothingElse) {
     EXPECT_TRUE(is_open(kept));
     close(kept);
 }
+
+// A directory below a descriptor is opened without following a link and
+// described by the descriptor it was opened as; anything else is refused.
+TEST_F(Path, OpenDirStatusAtDescribesWhatItOpened) {
+    ASSERT_EQ(mkdir("d", 0755), 0);
+    ASSERT_EQ(mkdir("d/sub", 0755), 0);
+    close(open("d/file", O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(symlink("sub", "d/link"), 0);
+    fs_fd d(open("d", O_RDONLY | O_DIRECTORY));
+    ASSERT_TRUE(d);
+
+    struct stat st {
+    }, expected{};
+    fs_fd sub(fs_open_dir_status_at(d.get(), "sub", &st));
+    ASSERT_TRUE(sub);
+    ASSERT_EQ(lstat("d/sub", &expected), 0);
+    EXPECT_EQ(st.st_ino, expected.st_ino);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    const struct {
+        int dirfd;
+        const char *name;
+        int err;
+    } refused[] = {
+        {d.get(), "file", ENOTDIR}, {d.get(), "gone", ENOENT}, {d.get(), "sub/.", EINVAL},
+        {d.get(), "", EINVAL},      {AT_FDCWD, "d", EINVAL},   {-7, "sub", EBADF},
+    };
+    for (const auto &r : refused) {
+        errno = 0;
+        EXPECT_EQ(fs_open_dir_status_at(r.dirfd, r.name, &st), -1) << r.name;
+        EXPECT_EQ(errno, r.err) << r.name;
+    }
+    // A link is not followed: Linux says ENOTDIR, other systems ELOOP.
+    errno = 0;
+    EXPECT_EQ(fs_open_dir_status_at(d.get(), "link", &st), -1);
+    EXPECT_TRUE(errno == ENOTDIR || errno == ELOOP) << errno;
+}
